@@ -1,0 +1,188 @@
+/*
+ * dru01000.h - C interface of the fiscal-printer driver libdru01000.so.
+ *
+ * Guide
+ * -----
+ * - Text is UTF-8 in both directions. A NULL `const char*` argument means the
+ *   empty text. Host text that is not valid UTF-8 is read byte by byte as
+ *   Latin-1. Bytes reach the printer and the debug log as Latin-1.
+ * - Outputs travel in handles the host owns: DruText (a string), DruParams
+ *   (a named-parameter array), DruDataSet (an in-memory table). An operation
+ *   that "replaces" a table or an array replaces its contents in place.
+ * - Strings returned as `const char*` belong to the module: a dru_text_get()
+ *   pointer stays valid until the text is changed or freed, a
+ *   dru_dataset_get_text() pointer until the next call on that table, a
+ *   dru_last_error() pointer until the next entry point starts.
+ * - No C++ exception ever crosses this interface. When an entry point fails
+ *   on a platform error (the debug log cannot be written, a value that does
+ *   not convert, a table error) it leaves its outputs as they were, returns
+ *   its initial result (false, or nothing written) and dru_last_error() says
+ *   what went wrong. Printer errors are not platform errors: they are logged,
+ *   shown through the message handler and reflected in the result.
+ * - One host thread at a time: calls from several threads at once are not
+ *   supported (the serial port is opened without sharing anyway).
+ */
+#ifndef DRU01000_H
+#define DRU01000_H
+
+#include <stdbool.h>
+#include <stdint.h>
+
+#if defined(__GNUC__)
+#define DRU_API __attribute__((visibility("default")))
+#else
+#define DRU_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct DruText DruText;
+typedef struct DruParams DruParams;
+typedef struct DruDataSet DruDataSet;
+
+/* ---- Texts ---------------------------------------------------------------- */
+DRU_API DruText* dru_text_new(const char* value);
+DRU_API const char* dru_text_get(const DruText* text);
+DRU_API void dru_text_set(DruText* text, const char* value);
+DRU_API void dru_text_free(DruText* text);
+
+/* ---- Named-parameter arrays ------------------------------------------------ */
+DRU_API DruParams* dru_params_new(void);
+DRU_API void dru_params_free(DruParams* params);
+DRU_API void dru_params_add_text(DruParams* params, const char* name, const char* value);
+DRU_API void dru_params_add_number(DruParams* params, const char* name, double value);
+DRU_API int32_t dru_params_count(const DruParams* params);
+DRU_API const char* dru_params_name(const DruParams* params, int32_t i);
+DRU_API const char* dru_params_text(const DruParams* params, int32_t i);
+
+/* ---- Tables ---------------------------------------------------------------- */
+#define DRU_FT_STRING 1
+#define DRU_FT_INTEGER 2
+#define DRU_FT_FLOAT 3
+#define DRU_FT_DATETIME 4
+#define DRU_FT_BOOLEAN 5
+
+DRU_API DruDataSet* dru_dataset_new(void);
+DRU_API void dru_dataset_free(DruDataSet* ds);
+DRU_API bool dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size);
+DRU_API bool dru_dataset_create(DruDataSet* ds);
+DRU_API bool dru_dataset_append(DruDataSet* ds);
+DRU_API bool dru_dataset_edit(DruDataSet* ds);
+DRU_API bool dru_dataset_post(DruDataSet* ds);
+DRU_API bool dru_dataset_set_text(DruDataSet* ds, const char* field, const char* value);
+DRU_API bool dru_dataset_set_number(DruDataSet* ds, const char* field, double value);
+DRU_API bool dru_dataset_set_null(DruDataSet* ds, const char* field);
+DRU_API bool dru_dataset_first(DruDataSet* ds);
+DRU_API bool dru_dataset_next(DruDataSet* ds);
+DRU_API bool dru_dataset_eof(const DruDataSet* ds);
+DRU_API int32_t dru_dataset_record_count(const DruDataSet* ds);
+DRU_API const char* dru_dataset_get_text(DruDataSet* ds, const char* field);
+DRU_API double dru_dataset_get_number(DruDataSet* ds, const char* field);
+DRU_API bool dru_dataset_is_null(DruDataSet* ds, const char* field);
+DRU_API bool dru_dataset_set_filter(DruDataSet* ds, const char* expression, bool filtered);
+DRU_API bool dru_dataset_set_data(DruDataSet* ds, const char* packet);
+DRU_API bool dru_dataset_get_data(DruDataSet* ds, DruText* packet);
+DRU_API bool dru_dataset_load_from_file(DruDataSet* ds, const char* path);
+DRU_API bool dru_dataset_save_to_file(DruDataSet* ds, const char* path);
+
+/* ---- Module settings ------------------------------------------------------- */
+/* Regional settings, as the host's platform keeps them. Separators are single
+ * ASCII characters; a thousand_separator of 0 means no grouping. The format
+ * strings use the host's specifiers (d dd m mm yy yyyy h hh n nn s ss). */
+typedef struct DruFormatSettings {
+    char decimal_separator;
+    char thousand_separator;
+    char date_separator;
+    char time_separator;
+    const char* short_date_format;
+    const char* long_time_format;
+    const char* currency_string;
+    int32_t currency_format;          /* 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $" */
+    int32_t negative_currency_format; /* 0 .. 15, as the host's platform numbers them */
+} DruFormatSettings;
+
+DRU_API void dru_set_host_folder(const char* folder);
+DRU_API void dru_set_port_device(const char* port, const char* device);
+DRU_API void dru_set_message(const char* table, const char* key, const char* text);
+DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
+DRU_API const char* dru_last_error(void);
+
+/* Operator dialog. `question` is "S" for a yes/no question, "N" for a notice;
+ * the return value is the operator's answer (true = yes). Without a handler a
+ * notice is dropped and a question is answered "no". */
+typedef bool (*DruMessageHandler)(void* user, const char* text, const char* arg2, const char* arg3,
+                                  const char* question, int32_t kind, const char* arg6,
+                                  const char* scheme, int32_t arg8, const DruDataSet* table);
+DRU_API void dru_set_message_handler(DruMessageHandler handler, void* user);
+
+/* ---- Day operations -------------------------------------------------------- */
+DRU_API bool Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1);
+DRU_API bool Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3);
+DRU_API bool Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3);
+DRU_API void Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result);
+
+/* ---- Printer start-up, printer data, fiscal date check --------------------- */
+DRU_API bool Carrega_Dados_Impressora(DruParams* Params);
+DRU_API bool StartImpFiscal(const DruParams* Params);
+DRU_API bool VerificaData(const char* stEsquemaCor, double* dtDate, const char* stDataAtu,
+                          const char* stData, bool boSetaData);
+
+/* ---- Payment types and day totals ------------------------------------------ */
+DRU_API void CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor,
+                                int32_t idTipoImpFis, DruDataSet* cdsTipoRece1);
+DRU_API bool ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* stECF,
+                        int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
+                        DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz,
+                        DruDataSet* cdsTotNFiscRedZ);
+
+/* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
+DRU_API bool VendaItem(DruParams* Params);
+DRU_API bool Atu_TotGeral(const DruParams* Params);
+DRU_API bool DataHoraGravacaoUsuarioSWBasicoMFAdicional(const char* arg1, DruText* stDataHoraUsuario,
+                                                        DruText* stDataHoraSWBasico,
+                                                        DruText* stMFAdicional);
+DRU_API bool Versao_Software_Basico(const char* arg1, DruText* stVersaoFirmware);
+DRU_API void Codigo_Nacional_ECF(int32_t IdTipoImpFis, const char* arg2, DruText* result);
+DRU_API void CarregaTotalizador(DruText* stTotCV, DruText* stTotCred, DruText* stTotCompCred,
+                                DruText* stTotCancCred, DruText* stTotRelatorio,
+                                const char* stEsquemaCor, int32_t idTipoImpFis,
+                                DruDataSet* cdsRecebimento);
+DRU_API void CarregaAliquota(const char* arg1, DruDataSet* cdsAliqImpFis_Ret);
+DRU_API bool Cancela_Cupom_Imp(const char* arg1, bool boParam1, bool boParam2, DruText* stNrCupom,
+                               bool boAberCupom);
+DRU_API double DataMoviFiscal(const char* arg1);
+DRU_API bool Estado_Imp(const char* arg1, bool boParam1, bool boParam2);
+DRU_API bool GeraCatGenerica(const char* const* values, int32_t count, DruText* stlArqsCat);
+DRU_API bool DadosUltimaRedZ(const char* const* values, int32_t count, DruText* oleRetorno,
+                             DruDataSet* cdsTotalizadorParciaisTributados);
+DRU_API bool NumeroOperacoesNaoFiscais(const char* arg1, DruText* stOperacoes);
+DRU_API void Estado_Gaveta_Imp(const char* arg1, DruText* result);
+DRU_API bool ImprimeMesasAbertas(const char* arg1, const char* arg2, const char* arg3,
+                                 const char* oleMesasAbertas);
+DRU_API bool RegistroVenda(const char* arg1, const char* arg2, const char* arg3, DruDataSet* cdsItems,
+                           const char* stAuxMesa);
+DRU_API bool Estado_HorVerao(const char* arg1);
+DRU_API bool Muda_Horario(const char* arg1);
+DRU_API bool Modelo_Impressora(const char* arg1, DruText* stMarca, DruText* stModelo, DruText* stTipo);
+DRU_API bool BuscaTotGer(const char* arg1, DruText* stValTotGer);
+DRU_API void CarregaRelatorioGer(DruText* stMeiosPgto, DruText* stIdentPaf, DruText* stParamConfig,
+                                 DruText* stTransMesa, DruText* stConfMesa, DruText* stMesaAber,
+                                 const char* stEsquemaCor, int32_t idTipoImpFis);
+DRU_API bool Conferencia_Formatada(const char* arg1, const char* arg2, const char* arg3,
+                                   const char* stNrSerie, const char* stIndice, DruText* stCupomDia,
+                                   const char* stRelat);
+DRU_API void GravaDocumentosNaoFiscais(const char* arg1, const char* arg2, const char* arg3,
+                                       const char* stNrvendarest, const char* stPrxDocNFiscEcf);
+DRU_API bool Imp_CompVenCred(const char* arg1, const char* packet2, const char* packet3, double doValor,
+                             const char* stFormPagVCons, const char* stCdConsumidor,
+                             const char* stNmConsumidor, const char* stCdClie, const char* stNmClie,
+                             const char* stSenhaCupom, double doVrSaldo, double doPrecoSubsidio,
+                             double doVrComplemento, const char* stAuxImpSaldCup);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DRU01000_H */

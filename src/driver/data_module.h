@@ -1,0 +1,58 @@
+// The data module: the module's message tables and its predefined tables.
+#pragma once
+#include <memory>
+#include <mutex>
+
+#include "host/dataset.h"
+#include "host/messages.h"
+
+namespace dru {
+
+class TdtmImpressoraIBM {
+public:
+    TdtmImpressoraIBM();  // fills the message tables and sets up the tables' layouts
+
+    TMessages msgPadrao;
+    TMessages msgPadrao2;
+
+    TClientDataSet cdsPorta;  // loaded from DedOvor.cds
+    TClientDataSet cdsMovFecha;
+    TClientDataSet cdsSangria;
+    TClientDataSet cdsOperadorSup;
+    TClientDataSet cdsMovTot;
+    TClientDataSet cdsParcProdutos;
+    TClientDataSet cdsProdVend;
+    TClientDataSet cdsTipoReceImp;
+    TClientDataSet cdsTipoReceAux;
+    TClientDataSet cdsTipoReceIBM;
+    TClientDataSet cdsReducaoZImp;
+    TClientDataSet cdsRedzAux01;
+    TClientDataSet cdsFormPgtoRedZImp;
+    TClientDataSet cdsFormRedzAux01;
+    TClientDataSet cdsImpostoRedZImp;
+    TClientDataSet cdsImpostoRedzAux01;
+    TClientDataSet cdsTotNFiscRedZImp;
+    TClientDataSet cdsTotNFisAux01;
+};
+
+// Field layouts shared by several tables (payment types, Z reduction, ...).
+// Each adds its field definitions to `ds` (not yet created).
+void AddPaymentTypeFields(TClientDataSet& ds, int field_count = 33);
+void AddReductionZFields(TClientDataSet& ds, bool with_origin);
+
+// The slot that holds the single data module: empty until first use, then
+// created once (thread-safe) and kept until the process ends. Also the link's
+// source of message texts, so asking for a text creates the module.
+class DataModuleSlot final : public MessageTables {
+public:
+    TdtmImpressoraIBM& get();
+    bool exists() const;
+    const TMessages& msgPadrao() override { return get().msgPadrao; }
+    const TMessages& msgPadrao2() override { return get().msgPadrao2; }
+
+private:
+    std::once_flag once_;
+    std::unique_ptr<TdtmImpressoraIBM> module_;
+};
+
+}  // namespace dru

@@ -1,0 +1,15 @@
+// What an operation above the link gets from its caller: the link context and
+// the data module slot. The exported entry points build it from the module's
+// state; tests build it from fakes and the in-process simulator.
+#pragma once
+#include "driver/data_module.h"
+#include "link/context.h"
+
+namespace dru {
+
+struct Session {
+    LinkContext& link;
+    DataModuleSlot& dm;
+};
+
+}  // namespace dru

@@ -1,0 +1,148 @@
+// In-memory table with the behaviour of the host's client dataset: typed
+// fields with null, a cursor, edit states, a filter expression, named
+// indexes, Locate, whole-content copies and the XML data packet format.
+// Every refused operation raises EDatabaseError with a message naming the
+// field, the state or the position; a refused operation leaves the table as
+// it was.
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/clock.h"
+#include "host/errors.h"
+#include "host/format.h"
+
+namespace dru {
+
+enum class FieldType { String = 1, Integer = 2, Float = 3, DateTime = 4, Boolean = 5 };
+
+struct FieldDef {
+    std::string name;
+    FieldType type = FieldType::String;
+    int size = 0;  // characters, for String
+};
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+struct IndexDef {
+    std::string name;
+    std::string fields;            // "F1;F2"
+    bool descending = false;       // every field descending
+    bool case_insensitive = false;
+    bool unique = false;
+    std::string desc_fields;       // "F2": only these fields descending
+};
+
+class TClientDataSet;
+
+// A field of the current record. Obtained from FieldByName; valid while the
+// table lives. Reading on an empty view gives null; writing needs Edit or Insert.
+class TField {
+public:
+    const std::string& FieldName() const;
+    FieldType DataType() const;
+    int Size() const;
+
+    bool IsNull() const;
+    std::string AsString() const;      // null: ""; float: general format
+    double AsFloat() const;            // null: 0; text converts or raises
+    long long AsInteger() const;
+    TDateTime AsDateTime() const;
+    bool AsBoolean() const;
+
+    void SetAsString(std::string_view v);  // converted to the field's type
+    void SetAsFloat(double v);
+    void SetAsInteger(long long v);
+    void SetAsDateTime(TDateTime v);
+    void SetAsBoolean(bool v);
+    void Clear();  // null
+
+private:
+    friend class TClientDataSet;
+    TField(TClientDataSet* ds, int index) : ds_(ds), index_(index) {}
+    TClientDataSet* ds_;
+    int index_;
+};
+
+class TClientDataSet {
+public:
+    TClientDataSet();
+    ~TClientDataSet();
+    TClientDataSet(const TClientDataSet&) = delete;
+    TClientDataSet& operator=(const TClientDataSet&) = delete;
+
+    // ---- Structure -----------------------------------------------------------
+    void AddFieldDef(std::string name, FieldType type, int size = 0);
+    const std::vector<FieldDef>& FieldDefs() const;
+    void CreateDataSet();   // active and empty, with the field definitions
+    bool Active() const;
+    void Close();           // Active off: rows dropped, definitions kept
+    void EmptyDataSet();    // rows dropped, stays active
+    bool HasField(std::string_view name) const;
+    TField& FieldByName(std::string_view name);  // raises naming the field
+    const TField& FieldByName(std::string_view name) const;
+
+    // Display format of a float field ("#,##0.00"); kept for the host, not applied.
+    void SetDisplayFormat(std::string_view field, std::string format);
+
+    // Regional settings used when text converts to or from numbers and dates.
+    void SetFormatSettings(const FormatSettings& fs);
+
+    // ---- Indexes ---------------------------------------------------------------
+    void AddIndex(IndexDef def);
+    void SetIndexName(std::string_view name);  // "" = insertion order
+    const std::string& IndexName() const;
+
+    // ---- Cursor ----------------------------------------------------------------
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    bool Eof() const;
+    bool Bof() const;
+    bool IsEmpty() const;
+    int RecNo() const;        // 1-based in the view; 0 when empty
+    int RecordCount() const;  // rows in the view
+    DataSetState State() const;
+
+    // ---- Editing ---------------------------------------------------------------
+    void Insert();
+    void Append();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+
+    // ---- Filter ----------------------------------------------------------------
+    // The text is parsed when filtering is on (or when set while on); a bad
+    // expression raises with the position, a missing field with its name.
+    void SetFilter(std::string_view expression);
+    const std::string& Filter() const;
+    void SetFiltered(bool on);
+    bool Filtered() const;
+
+    // ---- Search ----------------------------------------------------------------
+    // keyFields "F1;F2", one value per field (as text, converted to each
+    // field's type). On success the cursor moves to the first match in the
+    // current order; on failure it stays.
+    bool Locate(std::string_view keyFields, const std::vector<std::string>& values,
+                bool caseInsensitive = false);
+
+    // ---- Whole content -----------------------------------------------------------
+    // Data := other.Data: fields and rows replace this table's; no filter or index.
+    void CopyFrom(const TClientDataSet& other);
+    std::string GetDataPacket() const;            // XML data packet
+    void SetDataPacket(std::string_view packet);  // raises with the position; table unchanged then
+    void LoadFromFile(const std::string& path);   // raises EInOutError / EDatabaseError
+    void SaveToFile(const std::string& path) const;
+
+    struct Impl;
+
+private:
+    friend class TField;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace dru

@@ -1,0 +1,25 @@
+// What every printer exchange needs, handed in by the caller: the port
+// provider, the clock, the debug log, the operator dialog, the message texts
+// and the regional settings. Tests build one from fakes.
+#pragma once
+#include "host/clock.h"
+#include "host/dialog.h"
+#include "host/format.h"
+#include "host/messages.h"
+#include "link/debug_log.h"
+#include "link/serial_port.h"
+
+namespace dru {
+
+struct LinkContext {
+    PortProvider& ports;
+    Clock& clock;
+    DebugLog& log;
+    Dialog& dialog;
+    MessageTables& messages;
+    const FormatSettings& format;
+    // Depth of nested error analysis (a recovery exchange's own error reply).
+    int analysis_depth = 0;
+};
+
+}  // namespace dru
