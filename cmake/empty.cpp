@@ -1,0 +1,1 @@
+// Placeholder so a target always has a source.
