@@ -1,0 +1,213 @@
+#include "payments/payment_totals_export.h"
+
+#include <array>
+#include <charconv>
+#include <climits>
+
+#include "driver/data_module.h"
+#include "driver/last_error.h"
+#include "host/errors.h"
+#include "host/format.h"
+#include "host/routines.h"
+#include "host/text.h"
+#include "link/commands.h"
+#include "link/exchange.h"
+#include "link/frames.h"
+
+namespace dru {
+namespace {
+
+// Reply fields: last Z number, first and last receipt, gross sales, then the
+// five payment-form amounts.
+constexpr int kCampoUltimaReducao = 0;
+constexpr int kCampoPrimeiroCupom = 1;
+constexpr int kCampoUltimoCupom = 2;
+constexpr int kCampoVendaBruta = 3;
+// The printer's gross sales read exactly this when nothing was sold.
+constexpr std::string_view kSemVendas = "0";
+// The reduction number is handed back four characters wide.
+constexpr int kLarguraNrReducao = 4;
+// The printer's payment forms, in the order of their amounts in the reply.
+constexpr std::array<std::string_view, 5> kFormasPagamento = {
+    "Efectivo", "Cheque", "Tarjeta Cr\u00e9dito", "Tarjeta D\u00e9bito", "Tarjeta Propia"};
+
+constexpr std::string_view kFiltroComCodigo = "CDFPIMPFIS IS NOT NULL";
+
+void AddPaymentFormFields(TClientDataSet& ds) {
+    ds.AddFieldDef("NRECFREDZ", FieldType::String, 4);
+    ds.AddFieldDef("DTREDUCAOZ", FieldType::DateTime);
+    ds.AddFieldDef("CDTIPORECE", FieldType::String, 3);
+    ds.AddFieldDef("VRFORMPGTORZ", FieldType::Float);
+    ds.AddFieldDef("CDTPRECEORIG", FieldType::String, 3);
+}
+
+void AddReductionFields(TClientDataSet& ds) { AddReductionZFields(ds, true); }
+
+// Empties a working table keeping the layout loaded into it; a host table
+// handed in without fields gets the module's own layout.
+void RecreateEmpty(TClientDataSet& ds, void (*layout)(TClientDataSet&)) {
+    ds.SetFiltered(false);
+    if (ds.FieldDefs().empty()) layout(ds);
+    ds.Close();
+    ds.CreateDataSet();
+}
+
+void CancelUnposted(TClientDataSet& ds) noexcept {
+    try {
+        if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert) ds.Cancel();
+    } catch (...) {
+    }
+}
+
+void LoadWorkingTables(TdtmImpressoraIBM& dm, const TClientDataSet& cdsTipoRece,
+                       const TClientDataSet& cdsReducaoZ, const TClientDataSet& cdsFormPgtoZ,
+                       const TClientDataSet& cdsImpostoRedz, const TClientDataSet& cdsTotNFiscRedZ) {
+    dm.cdsTipoReceImp.SetFiltered(false);
+    dm.cdsTipoReceImp.CopyFrom(cdsTipoRece);
+    dm.cdsReducaoZImp.CopyFrom(cdsReducaoZ);
+    dm.cdsFormPgtoRedZImp.CopyFrom(cdsFormPgtoZ);
+    dm.cdsImpostoRedZImp.CopyFrom(cdsImpostoRedz);
+    dm.cdsTotNFiscRedZImp.CopyFrom(cdsTotNFiscRedZ);
+}
+
+// The reduction record. Returns false when the printer sold nothing (the
+// record is then dropped and the payment forms are left alone).
+bool BuildReduction(TClientDataSet& redz, const std::string& reply, const std::string& stECF,
+                    TDateTime today) {
+    RecreateEmpty(redz, AddReductionFields);
+    redz.Append();
+    redz.FieldByName("NRECFREDZ").SetAsString(stECF);
+    redz.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
+    redz.FieldByName("VRTOTCANREDZ").SetAsFloat(0);
+    const long long ultima = StrToInt(ReadField(reply, kCampoUltimaReducao));
+    if (ultima == LLONG_MAX) throw EConvertError("reduction number out of range");
+    redz.FieldByName("NRREDREDZ").SetAsString(Ajusta(std::to_string(ultima + 1), kLarguraNrReducao));
+    redz.FieldByName("NRPRIMCFREDZ").SetAsString(ReadField(reply, kCampoPrimeiroCupom));
+    redz.FieldByName("NRULTCFREDZ").SetAsString(ReadField(reply, kCampoUltimoCupom));
+
+    const std::string bruta = ReadField(reply, kCampoVendaBruta);
+    if (bruta == kSemVendas) {
+        redz.Cancel();
+        return false;
+    }
+    const double doBruta = AmountFromReply(bruta);
+    redz.FieldByName("VRVENBRUREDZ").SetAsFloat(doBruta);
+    redz.FieldByName("VRVENLIQREDZ").SetAsFloat(doBruta);
+    redz.Post();
+    return true;
+}
+
+// First coded payment type named exactly `name` (case-sensitive).
+bool SeekName(TClientDataSet& tipos, const std::string& name) {
+    for (tipos.First(); !tipos.Eof(); tipos.Next())
+        if (tipos.FieldByName("NMTIPORECE").AsString() == name) return true;
+    return false;
+}
+
+// One record per payment form that the host knows under a printer code and
+// that took an amount; in reply order.
+void BuildPaymentForms(TdtmImpressoraIBM& dm, const std::string& reply, const std::string& stECF,
+                       TDateTime today) {
+    TClientDataSet& formas = dm.cdsFormPgtoRedZImp;
+    TClientDataSet& tipos = dm.cdsTipoReceIBM;
+    RecreateEmpty(formas, AddPaymentFormFields);
+    tipos.SetFiltered(false);
+    tipos.CopyFrom(dm.cdsTipoReceImp);
+    tipos.SetFilter(kFiltroComCodigo);
+    tipos.SetFiltered(true);
+
+    for (std::size_t k = 1; k <= kFormasPagamento.size(); ++k) {
+        formas.Append();
+        formas.FieldByName("NRECFREDZ").SetAsString(stECF);
+        formas.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
+        std::string valor = ReadField(reply, kCampoVendaBruta + static_cast<int>(k));
+        if (valor == "0") valor.clear();
+        const std::string nome = text::upper_ascii(kFormasPagamento[k - 1]);
+        if (SeekName(tipos, nome) && !EmptyString(valor)) {
+            const std::string cdTipoRece = tipos.FieldByName("CDTIPORECE").AsString();
+            formas.FieldByName("VRFORMPGTORZ").SetAsFloat(AmountFromReply(valor));
+            formas.FieldByName("CDTIPORECE").SetAsString(cdTipoRece);
+            formas.FieldByName("CDTPRECEORIG").SetAsString(cdTipoRece);
+            formas.Post();
+        } else {
+            formas.Cancel();
+        }
+    }
+}
+
+void Remember(const std::exception& e) { set_last_error(std::string("ExportRedZ: ") + e.what()); }
+
+// Each result table is handed back on its own, so one refused copy does not
+// keep the other from the host.
+void CopyResultsBack(TdtmImpressoraIBM& dm, TClientDataSet& cdsReducaoZ, TClientDataSet& cdsFormPgtoZ) {
+    try {
+        cdsReducaoZ.CopyFrom(dm.cdsReducaoZImp);
+    } catch (const std::exception& e) {
+        Remember(e);
+    }
+    try {
+        cdsFormPgtoZ.CopyFrom(dm.cdsFormPgtoRedZImp);
+    } catch (const std::exception& e) {
+        Remember(e);
+    }
+}
+
+}  // namespace
+
+double AmountFromReply(std::string_view field) {
+    const auto bad = [&] { return EConvertError("'" + std::string(field) + "' is not a valid amount"); };
+    std::string_view t = field;
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    std::string normal(t);
+    bool digit = false;
+    bool point = false;
+    for (std::size_t i = 0; i < normal.size(); ++i) {
+        char& c = normal[i];
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if ((c == '.' || c == ',') && !point) {
+            point = true;
+            c = '.';
+        } else if (!(c == '-' && i == 0)) {
+            throw bad();
+        }
+    }
+    if (!digit) throw bad();
+    double value = 0;
+    const auto [end, ec] = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+    if (ec != std::errc() || end != normal.data() + normal.size()) throw bad();
+    return value;
+}
+
+bool ExportRedZ(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                const std::string& stECF, int /*idTipoImpFis*/, TClientDataSet& cdsTipoRece,
+                TClientDataSet& cdsReducaoZ, TClientDataSet& cdsFormPgtoZ,
+                TClientDataSet& cdsImpostoRedz, TClientDataSet& cdsTotNFiscRedZ) {
+    TdtmImpressoraIBM& dm = s.dm.get();
+    try {
+        LoadWorkingTables(dm, cdsTipoRece, cdsReducaoZ, cdsFormPgtoZ, cdsImpostoRedz, cdsTotNFiscRedZ);
+        const std::string reply = Comand_Porta(s.link, Frame(cmd::kReadCounters), true, true, false,
+                                               stCdPortaImpFis, stEsquemaCor);
+        const TDateTime today = DateOf(s.link.clock.now());
+        try {
+            if (BuildReduction(dm.cdsReducaoZImp, reply, stECF, today))
+                BuildPaymentForms(dm, reply, stECF, today);
+        } catch (const std::exception& e) {
+            // What was posted is handed back; a record still being filled is dropped.
+            CancelUnposted(dm.cdsReducaoZImp);
+            CancelUnposted(dm.cdsFormPgtoRedZImp);
+            Remember(e);
+        } catch (...) {
+            CancelUnposted(dm.cdsReducaoZImp);
+            CancelUnposted(dm.cdsFormPgtoRedZImp);
+        }
+        CopyResultsBack(dm, cdsReducaoZ, cdsFormPgtoZ);
+    } catch (const std::exception& e) {
+        Remember(e);
+    } catch (...) {
+    }
+    return true;
+}
+
+}  // namespace dru
