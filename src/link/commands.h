@@ -1,0 +1,79 @@
+// The printer's command set and the fixed figures of its serial link. Every
+// code, operand, pause, size and time-out the module uses is named here once.
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+namespace dru {
+
+// ---- Command codes (the digits that open a frame's command text) -----------
+namespace cmd {
+inline constexpr std::string_view kOpenFiscalReceipt = "000";  // opens the fiscal receipt
+inline constexpr std::string_view kReadingX = "01";            // prints the X reading
+inline constexpr std::string_view kReductionZ = "021";         // prints the Z reduction (closes the fiscal day)
+inline constexpr std::string_view kOpenBoleta = "12";          // opens the boleta at the cash register
+inline constexpr std::string_view kRegisterItem = "13";        // registers one receipt line
+inline constexpr std::string_view kRepeat = "18";              // repeats the print after a printing error
+inline constexpr std::string_view kTotalReceipt = "20";        // totals the receipt
+inline constexpr std::string_view kRegisterPayment = "26";     // registers one payment
+inline constexpr std::string_view kEndPayments = "27";         // ends the payment phase
+inline constexpr std::string_view kLineFeed = "30";            // feeds one line
+inline constexpr std::string_view kOpenSalesPeriod = "32";     // opens the sales period
+inline constexpr std::string_view kOpenDrawer = "34";          // opens the cash drawer
+inline constexpr std::string_view kPrinterState = "35";        // reports the printer's state after start-up
+inline constexpr std::string_view kPaymentForms = "432";       // lists the printer's payment forms
+inline constexpr std::string_view kReadCounters = "481";       // reads the printer's counters and data
+inline constexpr std::string_view kBeginComment = "60";        // begins a free-text (comment) block
+inline constexpr std::string_view kEndComment = "61";          // ends the comment block; its reply is the block's result
+inline constexpr std::string_view kCutPaper = "98";            // cuts the paper
+inline constexpr std::string_view kCloseType30 = "99";         // ends a receipt on printer type "30"
+// Comment lines: the last digit picks the print style the printer defines.
+inline constexpr std::string_view kCommentLine1 = "111";  // ordinary lines
+inline constexpr std::string_view kCommentLine2 = "112";  // separators and labels
+inline constexpr std::string_view kCommentLine3 = "113";  // totals, password and footer lines
+inline constexpr std::string_view kCommentLine4 = "114";  // bill-check title lines
+inline constexpr std::string_view kCommentLine5 = "115";  // totals and titles
+inline constexpr std::string_view kCommentLine6 = "116";  // amount lines and report titles
+
+// ---- Fixed operands --------------------------------------------------------
+inline constexpr std::string_view kItemSale = "112";                // command 13: a sale item line
+inline constexpr std::string_view kItemDifference = "111";          // command 13: the credit note's difference line
+inline constexpr std::string_view kPaymentPrefix = "11";            // command 26: precedes the payment code
+inline constexpr std::string_view kEndPaymentsOperand = "1000000000";  // command 27: the printer's fixed operand
+inline constexpr std::string_view kDrawerOperand = "255255";        // command 34: pulse for the drawer
+}  // namespace cmd
+
+// ---- Pauses ----------------------------------------------------------------
+// The printer needs this long after a command whose reply it builds slowly
+// (the payment-forms list) before the reply is read.
+inline constexpr int kSlowReplyPauseMs = 800;
+// After a mid-document block break the printer needs this long before the
+// next comment block takes lines.
+inline constexpr int kBlockBreakPauseMs = 800;
+
+// ---- Buffers and driver queues -----------------------------------------------
+// One read of an exchange takes at most this many bytes: room for the longest
+// reply (the counters of 481, the payment-forms list of 432).
+inline constexpr std::size_t kReplyBufferBytes = 4001;
+// The one reply at the end of a comment block is short; this bounds its read.
+inline constexpr std::size_t kFinalReplyBufferBytes = 1001;
+// Driver queues the port is set up with: the printer's frames and replies fit.
+inline constexpr int kRxQueueBytes = 256;
+inline constexpr int kTxQueueBytes = 256;
+
+// ---- Line settings and time-outs -------------------------------------------------
+// The printer talks at 19200 baud, 8 data bits, no parity, one stop bit.
+inline constexpr int kBaudRate = 19200;
+// One read returns when the count has arrived or this long after it began:
+// the printer has answered by then.
+inline constexpr int kReadTotalTimeoutMs = 1000;
+// A write that the printer does not take within this time is given up.
+inline constexpr int kWriteTotalTimeoutMs = 1000;
+
+// ---- Error analysis --------------------------------------------------------
+// A recovery command's own error reply is analysed once more (depth 1); an
+// error reply deeper than that is only logged, so a printer that keeps
+// answering recovery with errors cannot make the analysis recurse without end.
+inline constexpr int kMaxNestedAnalysis = 1;
+
+}  // namespace dru

@@ -1,0 +1,72 @@
+#include "link/debug_log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "host/errors.h"
+#include "host/text.h"
+
+namespace dru {
+
+namespace {
+
+constexpr std::string_view kLogFileName = "ANALISA_ERRO.txt";
+constexpr std::string_view kSeparator = " - ";
+constexpr std::string_view kLineEnd = "\r\n";
+
+[[noreturn]] void raise_io(const std::string& path, int err) {
+    throw EInOutError("Cannot write the debug log " + path + ": " + std::strerror(err));
+}
+
+}  // namespace
+
+std::string FileLogSink::path() const {
+    std::string p = folder_;
+    if (p.empty() || p.back() != '/') p += '/';
+    p += kLogFileName;
+    return p;
+}
+
+void FileLogSink::append(std::string_view line) {
+    const std::string file = path();
+    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) raise_io(file, errno);
+    std::size_t done = 0;
+    // Each pass writes at least one byte or fails, so the loop ends.
+    while (done < line.size()) {
+        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : EIO;
+            ::close(fd);
+            raise_io(file, err);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) raise_io(file, errno);
+}
+
+std::vector<std::string> MemoryLogSink::messages() const {
+    std::vector<std::string> out;
+    out.reserve(lines_.size());
+    for (const auto& line : lines_) {
+        std::string_view body(line);
+        if (body.ends_with(kLineEnd)) body.remove_suffix(kLineEnd.size());
+        const auto sep = body.find(kSeparator);
+        if (sep != std::string_view::npos) body.remove_prefix(sep + kSeparator.size());
+        out.push_back(text::from_latin1(body));
+    }
+    return out;
+}
+
+void DebugLog::ImpFisDebug(std::string_view msg) {
+    std::string line = DateTimeToStr(clock_.now(), format_);
+    line += kSeparator;
+    line += msg;
+    line += kLineEnd;
+    sink_.append(text::to_latin1(line));
+}
+
+}  // namespace dru

@@ -1,0 +1,207 @@
+#include "link/error_analysis.h"
+
+#include "host/errors.h"
+#include "host/format.h"
+#include "host/text.h"
+#include "link/commands.h"
+#include "link/exchange.h"
+#include "link/frames.h"
+
+namespace dru {
+
+namespace {
+
+constexpr std::string_view kErrorHeader = "*********Aconteceu um Erro******** Erro ";
+constexpr std::string_view kCommandTail = " Comando ";
+// Logged instead of acting when an error reply comes deeper than the bound.
+constexpr std::string_view kTooDeep = "Erro em comando de recuperacao: analise nao repetida";
+
+// Counts the analyses in progress while a branch sends its recovery commands.
+class DepthGuard {
+public:
+    explicit DepthGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~DepthGuard() { --depth_; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+
+private:
+    int& depth_;
+};
+
+// One analysis: the derived values and the actions the rows are made of.
+class Analysis {
+public:
+    Analysis(LinkContext& ctx, const std::string& port_name, const std::string& scheme, long long erro,
+             std::string comando, PortHandle& hPort)
+        : ctx_(ctx), port_name_(port_name), scheme_(scheme), erro_(erro), comando_(std::move(comando)),
+          hPort_(hPort) {}
+
+    const std::string& comando() const { return comando_; }
+
+    // "log T": the text, the error number and the failed command.
+    void log_error(std::string_view label) {
+        ctx_.log.ImpFisDebug(std::string(label) + std::to_string(erro_) + std::string(kCommandTail) + comando_);
+    }
+    void log_line(std::string_view line) { ctx_.log.ImpFisDebug(line); }
+
+    void message(std::string_view key, bool question = false) {
+        ctx_.dialog.Mensagem(ctx_.messages.msgPadrao2().Msg(key), "", "N", question ? "S" : "N",
+                             TTipoMsg::Tipo3, "", scheme_, 0, nullptr);
+    }
+
+    // The port is not shared: the recovery exchange can open it only once the
+    // caller's handle is closed.
+    void close() { hPort_.reset(); }
+
+    // A recovery exchange; one sent with boFechaPort false leaves its port
+    // open in the caller's place.
+    void send(const std::string& frame, bool boFechaPort) {
+        if (boFechaPort) {
+            Comand_Porta(ctx_, frame, true, true, false, port_name_, scheme_);
+            return;
+        }
+        PortHandle kept;
+        Comand_Porta(ctx_, frame, false, true, false, port_name_, scheme_, &kept);
+        hPort_ = std::move(kept);
+    }
+
+private:
+    LinkContext& ctx_;
+    const std::string& port_name_;
+    const std::string& scheme_;
+    long long erro_;
+    std::string comando_;
+    PortHandle& hPort_;
+};
+
+bool SequenceError(Analysis& a) {  // 19
+    a.log_error("Sequencia de comando invalida Erro ");
+    const std::string& c = a.comando();
+    if (c == "98") {
+        a.close();
+        a.send(Frame(cmd::kEndPayments, cmd::kEndPaymentsOperand), true);
+        a.log_line("Tentativa Finalizar o forma de Pagamento");
+        a.send(Frame(cmd::kCutPaper), false);
+        a.log_line("Tentativa de Cortar o Papel novamente");
+        return true;
+    }
+    if (c == "27") {
+        a.close();
+        a.send(Frame(cmd::kCutPaper), false);
+        return true;
+    }
+    if (c == "60") {
+        a.close();
+        a.send(Frame(cmd::kOpenSalesPeriod), false);
+        return false;
+    }
+    if (c == "13" || c == "00") return false;
+    a.close();
+    a.send(Frame(cmd::kOpenSalesPeriod), true);
+    return false;
+}
+
+bool PeriodClosed(Analysis& a) {  // 60
+    a.log_error("Abertura de Periodo de Venda Fechado Erro ");
+    const std::string& c = a.comando();
+    if (c != "01" && c != "02" && c != "00" && c != "60") return false;
+    a.close();
+    a.send(Frame(cmd::kOpenSalesPeriod), true);
+    if (c == "01") {
+        a.log_line("Abertura de Periodo");
+        a.send(Frame(cmd::kReadingX), false);
+        a.log_line("Impressao da leitura X");
+        return true;
+    }
+    if (c == "02") {
+        a.log_line("Abertura Periodo e Retornou False na Funcao");
+        a.send(Frame(cmd::kReductionZ), false);
+        return true;
+    }
+    if (c == "00") {
+        a.log_line("Abertura Periodo e Retornou False na Funcao");
+        return false;
+    }
+    a.log_line("Abertura Periodo");  // "60"
+    a.send(Frame(cmd::kBeginComment), false);
+    a.log_line("Enviou o Comando 60");
+    return true;
+}
+
+bool ReductionDue(Analysis& a) {  // 67
+    a.log_error("Emitindo Reducao Z Erro ");
+    a.message("Erro067");
+    a.close();
+    a.send(Frame(cmd::kReductionZ), true);
+    a.send(Frame(cmd::kOpenSalesPeriod), true);
+    a.send(Frame(a.comando()), false);  // the command that was refused, again
+    return true;
+}
+
+bool PrintingError(Analysis& a, std::string_view key) {  // 80, 82
+    a.log_error("Erro de impressao espera o Comando Repetir Erro ");
+    a.message(key);
+    a.close();
+    a.send(Frame(cmd::kRepeat), false);
+    return true;
+}
+
+bool Act(Analysis& a, long long erro) {
+    switch (erro) {
+        case 13:
+            a.message("Erro013");
+            a.log_error("Impressora nao Responde Erro ");
+            return false;
+        case 18:
+            a.message("Erro018");
+            return false;
+        case 19:
+            return SequenceError(a);
+        case 43:
+            a.log_error("Fim de Papel o Tampa aberta Erro ");
+            a.message("Erro043");
+            return false;
+        case 59:
+            a.log_error("Comando nao pode ser executado em periodo de venda Erro ");
+            return true;
+        case 60:
+            return PeriodClosed(a);
+        case 64:
+            a.log_error("Comando no permitido en  Modo Entrenamiento Erro ");
+            if (a.comando() == "37") a.message("Erro064", true);
+            return false;
+        case 67:
+            return ReductionDue(a);
+        case 68:
+            a.log_error("Aviso para Emitir a Red Z Erro ");
+            a.message("Erro068");
+            return true;
+        case 80:
+            return PrintingError(a, "Erro080");
+        case 82:
+            return PrintingError(a, "Erro082");
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+bool AnalisaErro(LinkContext& ctx, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                 const std::string& Codigo, PortHandle& hPort) {
+    ctx.messages.msgPadrao2();  // the data module exists from here on
+    // Not a number: the platform's conversion error ends the operation.
+    const long long Erro = StrToInt(text::substr(Codigo, 0, 3));
+    std::string stComando = text::substr(Codigo, 3, 2);
+    ctx.log.ImpFisDebug(std::string(kErrorHeader) + std::to_string(Erro) + std::string(kCommandTail) + stComando);
+
+    if (ctx.analysis_depth > kMaxNestedAnalysis) {
+        ctx.log.ImpFisDebug(kTooDeep);
+        return false;
+    }
+    DepthGuard depth(ctx.analysis_depth);
+    Analysis analysis(ctx, stCdPortaImpFis, stEsquemaCor, Erro, std::move(stComando), hPort);
+    return Act(analysis, Erro);
+}
+
+}  // namespace dru

@@ -1,0 +1,53 @@
+#include "link/line_output.h"
+
+#include <vector>
+
+#include "host/text.h"
+#include "link/commands.h"
+#include "link/error_analysis.h"
+#include "link/exchange.h"
+#include "link/frames.h"
+
+namespace dru {
+
+namespace {
+constexpr std::string_view kResultLabel = "Resultado : ";
+}
+
+LineOutput::LineOutput(LinkContext& ctx, std::string stCdPortaImpFis, std::string stEsquemaCor)
+    : ctx_(ctx),
+      port_name_(std::move(stCdPortaImpFis)),
+      scheme_(std::move(stEsquemaCor)),
+      port_(OpenPrinterPort(ctx, port_name_)) {}
+
+void LineOutput::write_frame(const std::string& frame) {
+    if (port_) port_->write(text::to_latin1(frame));  // outcome ignored: the final reply tells
+}
+
+// A document whose port did not open writes nothing and so waits for nothing.
+void LineOutput::pause(int ms) {
+    if (port_) ctx_.clock.sleep_ms(ms);
+}
+
+void LineOutput::block_break(int pause_ms) {
+    write_frame(Frame(cmd::kEndComment));
+    pause(pause_ms);
+    write_frame(Frame(cmd::kBeginComment));
+    pause(pause_ms);
+}
+
+bool LineOutput::final_reply_check() {
+    if (!port_) return false;  // nothing was printed
+    std::vector<char> buffer(kFinalReplyBufferBytes);
+    const long count = port_->read(buffer.data(), buffer.size());
+    if (count < 0) return true;
+    if (count == 0) return false;
+    const std::string reply = ReplyText(buffer.data(), count);
+    ctx_.log.ImpFisDebug(std::string(kResultLabel) + reply);
+    // Here a reply beginning "0:" is an error reply too.
+    if (IsErrorReply(reply, Frame(cmd::kEndComment), false))
+        return AnalisaErro(ctx_, port_name_, scheme_, reply, port_);
+    return true;
+}
+
+}  // namespace dru
