@@ -5,11 +5,15 @@
 #include "driver/data_module.h"
 #include "link/context.h"
 
+#include <string>
+
 namespace dru {
 
 struct Session {
     LinkContext& link;
     DataModuleSlot& dm;
+    // The host folder, where the printer configuration file DedOvor.cds lives.
+    std::string host_folder = {};
 };
 
 }  // namespace dru

@@ -1,0 +1,45 @@
+// C entry points of the day operations.
+#include "driver/c_handles.h"
+#include "driver/day_operations.h"
+#include "driver/last_error.h"
+#include "driver/module.h"
+#include "dru01000.h"
+
+extern "C" {
+
+DRU_API bool Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1) {
+    return dru::guarded(false, [&] {
+        dru::EntryCall call;
+        return dru::Abre_Gaveta_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+                                    boParam1);
+    });
+}
+
+DRU_API bool Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
+    return dru::guarded(false, [&] {
+        dru::EntryCall call;
+        return dru::Leitura_X_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+                                  dru::HostText(arg3));
+    });
+}
+
+DRU_API bool Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
+    return dru::guarded(false, [&] {
+        dru::EntryCall call;
+        return dru::Reducao_Z_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+                                  dru::HostText(arg3));
+    });
+}
+
+// `result` keeps its text unless a receipt number was read; it is written
+// only when the whole call succeeds.
+DRU_API void Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result) {
+    dru::guarded_void([&] {
+        dru::EntryCall call;
+        std::string number = result ? result->value : std::string();
+        dru::Nr_Cupom(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor), number);
+        if (result) result->value = std::move(number);
+    });
+}
+
+}  // extern "C"

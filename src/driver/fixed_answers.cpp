@@ -1,0 +1,128 @@
+// The operations that answer without the printer: they touch neither the
+// printer nor the data module nor the log, read none of their inputs and
+// leave every output as it was, except the results named here.
+#include <cmath>
+
+#include "driver/c_handles.h"
+#include "driver/last_error.h"
+#include "dru01000.h"
+#include "host/clock.h"
+
+namespace {
+
+// The printer's national code this module reports for every printer type.
+constexpr const char* kNationalCode = "000000";
+// The drawer state this module reports whatever the drawer's state.
+constexpr const char* kDrawerState = "00";
+
+void set_result(DruText* result, const char* value) {
+    if (result) result->value = value;
+}
+
+}  // namespace
+
+extern "C" {
+
+DRU_API bool VendaItem(DruParams*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool Atu_TotGeral(const DruParams*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool DataHoraGravacaoUsuarioSWBasicoMFAdicional(const char*, DruText*, DruText*, DruText*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool Versao_Software_Basico(const char*, DruText*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API void Codigo_Nacional_ECF(int32_t, const char*, DruText* result) {
+    dru::guarded_void([&] { set_result(result, kNationalCode); });
+}
+
+DRU_API void CarregaTotalizador(DruText*, DruText*, DruText*, DruText*, DruText*, const char*, int32_t,
+                                DruDataSet*) {
+    dru::guarded_void([] {});
+}
+
+DRU_API void CarregaAliquota(const char*, DruDataSet*) {
+    dru::guarded_void([] {});
+}
+
+DRU_API bool Cancela_Cupom_Imp(const char*, bool, bool, DruText*, bool) {
+    return dru::guarded(false, [] { return false; });
+}
+
+// Today's date, time of day zero.
+DRU_API double DataMoviFiscal(const char*) {
+    return dru::guarded(0.0, [] { return std::floor(dru::RealClock().now()); });
+}
+
+DRU_API bool Estado_Imp(const char*, bool, bool) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool GeraCatGenerica(const char* const*, int32_t, DruText*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool DadosUltimaRedZ(const char* const*, int32_t, DruText*, DruDataSet*) {
+    return dru::guarded(false, [] { return false; });
+}
+
+DRU_API bool NumeroOperacoesNaoFiscais(const char*, DruText*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API void Estado_Gaveta_Imp(const char*, DruText* result) {
+    dru::guarded_void([&] { set_result(result, kDrawerState); });
+}
+
+DRU_API bool ImprimeMesasAbertas(const char*, const char*, const char*, const char*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool RegistroVenda(const char*, const char*, const char*, DruDataSet*, const char*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool Estado_HorVerao(const char*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool Muda_Horario(const char*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool Modelo_Impressora(const char*, DruText*, DruText*, DruText*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API bool BuscaTotGer(const char*, DruText*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API void CarregaRelatorioGer(DruText*, DruText*, DruText*, DruText*, DruText*, DruText*, const char*,
+                                 int32_t) {
+    dru::guarded_void([] {});
+}
+
+DRU_API bool Conferencia_Formatada(const char*, const char*, const char*, const char*, const char*,
+                                   DruText*, const char*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+DRU_API void GravaDocumentosNaoFiscais(const char*, const char*, const char*, const char*, const char*) {
+    dru::guarded_void([] {});
+}
+
+DRU_API bool Imp_CompVenCred(const char*, const char*, const char*, double, const char*, const char*,
+                             const char*, const char*, const char*, const char*, double, double, double,
+                             const char*) {
+    return dru::guarded(false, [] { return true; });
+}
+
+}  // extern "C"

@@ -1,0 +1,65 @@
+#include "driver/module.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+#include "host/text.h"
+
+namespace dru {
+
+void HostDialog::set_handler(DruMessageHandler handler, void* user) {
+    handler_ = handler;
+    user_ = handler ? user : nullptr;
+}
+
+bool HostDialog::Mensagem(const std::string& text, const std::string& arg2, const std::string& arg3,
+                          const std::string& question, TTipoMsg kind, const std::string& arg6,
+                          const std::string& scheme, int arg8, const TClientDataSet*) {
+    if (!handler_) return false;  // no operator to ask: a question means "no"
+    return handler_(user_, text.c_str(), arg2.c_str(), arg3.c_str(), question.c_str(),
+                    static_cast<int32_t>(kind), arg6.c_str(), scheme.c_str(), arg8, nullptr);
+}
+
+ModuleState& ModuleState::get() {
+    // Created by the first entry point that asks, never at load time.
+    static ModuleState state;
+    return state;
+}
+
+ModuleState::ModuleState() : format_(DefaultFormatSettings()) {}
+
+std::string ModuleState::host_folder() const {
+    if (host_folder_) return *host_folder_;
+    if (const char* env = std::getenv("DRU_HOST_FOLDER"); env && *env) return env;
+    return ExecutableFolder();
+}
+
+void ModuleState::set_host_folder(std::string folder) {
+    if (folder.empty())
+        host_folder_.reset();
+    else
+        host_folder_ = std::move(folder);
+}
+
+std::string HostText(const char* s) { return s ? text::from_host(s) : std::string(); }
+
+std::string ExecutableFolder() {
+    std::string path(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) return ".";
+    path.resize(static_cast<std::size_t>(n));
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+EntryCall::EntryCall()
+    : state_(ModuleState::get()),
+      folder_(state_.host_folder()),
+      sink_(folder_),
+      log_(sink_, state_.clock(), state_.format()),
+      link_{state_.ports(), state_.clock(), log_, state_.dialog(), state_.data_module(), state_.format()},
+      session_{link_, state_.data_module(), folder_} {}
+
+}  // namespace dru

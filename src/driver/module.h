@@ -1,0 +1,110 @@
+// The module state: everything the library keeps between entry point calls.
+// Nothing here exists until an entry point first asks for it (loading the
+// library opens nothing, creates no data module and writes no log line), and
+// nothing is released before the process ends.
+//
+//   dru::EntryCall call;                       // at the top of an entry point
+//   return dru::Reducao_Z_Imp(call.link(), port, scheme, "");
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "driver/data_module.h"
+#include "driver/session.h"
+#include "dru01000.h"
+#include "host/clock.h"
+#include "host/dialog.h"
+#include "host/format.h"
+#include "link/context.h"
+#include "link/debug_log.h"
+#include "link/termios_port.h"
+
+namespace dru {
+
+// The port-name table. Constant; no operation reads it.
+inline constexpr std::array<std::string_view, 14> Portas{
+    "",     "COM1", "COM2", "COM3",  "COM4",  "COM5",  "COM6",
+    "COM7", "COM8", "COM9", "COM10", "COM11", "COM12", "LPT1"};
+
+// The operator dialog as the host provides it: the handler registered with
+// dru_set_message_handler. Without a handler a notice is dropped and a
+// question is answered "no". The module never hands a table to the dialog,
+// so the handler's table argument is always NULL.
+class HostDialog final : public Dialog {
+public:
+    void set_handler(DruMessageHandler handler, void* user);
+    bool Mensagem(const std::string& text, const std::string& arg2, const std::string& arg3,
+                  const std::string& question, TTipoMsg kind, const std::string& arg6,
+                  const std::string& scheme, int arg8, const TClientDataSet* table) override;
+
+private:
+    DruMessageHandler handler_ = nullptr;
+    void* user_ = nullptr;
+};
+
+// The module's long-lived services, created on first use.
+class ModuleState {
+public:
+    ModuleState(const ModuleState&) = delete;
+    ModuleState& operator=(const ModuleState&) = delete;
+
+    // The one instance; created by the first entry point that needs it.
+    static ModuleState& get();
+
+    DataModuleSlot& data_module() { return dm_; }
+    TermiosPortProvider& ports() { return ports_; }
+    RealClock& clock() { return clock_; }
+    HostDialog& dialog() { return dialog_; }
+    const FormatSettings& format() const { return format_; }
+    void set_format(const FormatSettings& fs) { format_ = fs; }
+
+    // Where ANALISA_ERRO.txt and DedOvor.cds live: the folder set with
+    // dru_set_host_folder, else DRU_HOST_FOLDER, else the executable's folder.
+    std::string host_folder() const;
+    // An empty folder drops the override.
+    void set_host_folder(std::string folder);
+
+private:
+    ModuleState();
+
+    RealClock clock_;
+    DataModuleSlot dm_;
+    TermiosPortProvider ports_{clock_};
+    HostDialog dialog_;
+    FormatSettings format_;
+    std::optional<std::string> host_folder_;
+};
+
+// A C string argument of the host: NULL is the empty text; text that is not
+// UTF-8 is read as Latin-1.
+std::string HostText(const char* s);
+
+// The folder of the running executable (without a trailing "/"); "." when it
+// cannot be read.
+std::string ExecutableFolder();
+
+// What one entry point call runs on: the module's services, with the debug
+// log writing to ANALISA_ERRO.txt of the host folder as it is when the call
+// starts. Build one per call, on the stack.
+class EntryCall {
+public:
+    EntryCall();
+    EntryCall(const EntryCall&) = delete;
+    EntryCall& operator=(const EntryCall&) = delete;
+
+    LinkContext& link() { return link_; }
+    Session& session() { return session_; }
+
+private:
+    ModuleState& state_;
+    std::string folder_;
+    FileLogSink sink_;
+    DebugLog log_;
+    LinkContext link_;
+    Session session_;
+};
+
+}  // namespace dru

@@ -1,0 +1,49 @@
+// The plain names libdru01000.so exports, in one place: the dlopen test finds
+// each of them and the symbol test checks that nothing else is exported
+// under a plain name. An issue that exports a new entry point adds it here.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace dru::test {
+
+// Host-side helpers and module settings of the C contract.
+inline const std::vector<std::string> kHelperExports = {
+    "dru_text_new", "dru_text_get", "dru_text_set", "dru_text_free",
+    "dru_params_new", "dru_params_free", "dru_params_add_text", "dru_params_add_number",
+    "dru_params_count", "dru_params_name", "dru_params_text",
+    "dru_dataset_new", "dru_dataset_free", "dru_dataset_add_field", "dru_dataset_create",
+    "dru_dataset_append", "dru_dataset_edit", "dru_dataset_post", "dru_dataset_set_text",
+    "dru_dataset_set_number", "dru_dataset_set_null", "dru_dataset_first", "dru_dataset_next",
+    "dru_dataset_eof", "dru_dataset_record_count", "dru_dataset_get_text", "dru_dataset_get_number",
+    "dru_dataset_is_null", "dru_dataset_set_filter", "dru_dataset_set_data", "dru_dataset_get_data",
+    "dru_dataset_load_from_file", "dru_dataset_save_to_file",
+    "dru_set_host_folder", "dru_set_port_device", "dru_set_message", "dru_set_format_settings",
+    "dru_set_message_handler", "dru_last_error",
+};
+
+// Day operations, printer start-up and data, fiscal date check.
+inline const std::vector<std::string> kDriverExports = {
+    "Abre_Gaveta_Imp", "Leitura_X_Imp", "Reducao_Z_Imp", "Nr_Cupom",
+    "Carrega_Dados_Impressora", "StartImpFiscal", "VerificaData",
+};
+
+// The operations with a fixed answer.
+inline const std::vector<std::string> kFixedAnswerExports = {
+    "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
+    "Codigo_Nacional_ECF", "CarregaTotalizador", "CarregaAliquota", "Cancela_Cupom_Imp", "DataMoviFiscal",
+    "Estado_Imp", "GeraCatGenerica", "DadosUltimaRedZ", "NumeroOperacoesNaoFiscais", "Estado_Gaveta_Imp",
+    "ImprimeMesasAbertas", "RegistroVenda", "Estado_HorVerao", "Muda_Horario", "Modelo_Impressora",
+    "BuscaTotGer", "CarregaRelatorioGer", "Conferencia_Formatada", "GravaDocumentosNaoFiscais",
+    "Imp_CompVenCred",
+};
+
+// Every plain name the library exports.
+inline std::vector<std::string> AllExportedNames() {
+    std::vector<std::string> all;
+    for (const auto* group : {&kHelperExports, &kDriverExports, &kFixedAnswerExports})
+        all.insert(all.end(), group->begin(), group->end());
+    return all;
+}
+
+}  // namespace dru::test
