@@ -97,8 +97,9 @@ public:
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
-            if (n == 0) break;  // end of file: nothing more will come
-            if (errno != EAGAIN && errno != EWOULDBLOCK) return got > 0 ? static_cast<long>(got) : -1;
+            // End of file: the line hung up (device gone, far end closed).
+            const bool failed = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            if (failed) return got > 0 ? static_cast<long>(got) : -1;
             if (!wait_for(POLLIN, deadline)) break;
         }
         return static_cast<long>(got);
