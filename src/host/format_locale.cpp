@@ -75,7 +75,27 @@ struct Converted {
     char separator = 0;
 };
 
-std::optional<Converted> convert(const std::string& f) {
+// The composite strftime specifiers, spelt out (a 12-hour "%r" prints 24-hour).
+std::string expand(const std::string& f) {
+    std::string out;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        if (f[i] != '%' || i + 1 == f.size()) {
+            out += f[i];
+            continue;
+        }
+        switch (f[++i]) {
+            case 'T': case 'r': out += "%H:%M:%S"; break;
+            case 'R': out += "%H:%M"; break;
+            case 'D': out += "%m/%d/%y"; break;
+            case 'F': out += "%Y-%m-%d"; break;
+            default: out += '%', out += f[i];
+        }
+    }
+    return out;
+}
+
+std::optional<Converted> convert(const std::string& raw) {
+    const std::string f = expand(raw);
     Converted c;
     for (std::size_t i = 0; i < f.size(); ++i) {
         if (f[i] != '%') {

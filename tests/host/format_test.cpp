@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <locale.h>
-
 #include <cstdlib>
 #include <tuple>
 #include <optional>
@@ -307,19 +305,31 @@ TEST(DefaultSettings, PlainOrMissingLocaleGivesTheFixedDefaults) {
     }
 }
 
-// Runs only where the machine has the locale installed.
-TEST(DefaultSettings, ReadsAnInstalledLocale) {
-    ScopedEnv env{{"LC_ALL", "en_US.UTF-8"}};
-    locale_t probe = newlocale(LC_ALL_MASK, "en_US.UTF-8", static_cast<locale_t>(0));
-    if (probe == static_cast<locale_t>(0)) GTEST_SKIP() << "en_US.UTF-8 is not installed";
-    freelocale(probe);
+// Builds en_US into a private folder (LOCPATH), so the test does not depend on
+// the locales the machine happens to have; skipped where localedef is missing.
+TEST(DefaultSettings, ReadsTheLocaleOfEachCategory) {
+    const std::string dir = testing::TempDir() + "dru_locales";
+    const std::string locale = dir + "/en_US.UTF-8";
+    const std::string build = "test -d " + locale + " || { mkdir -p " + dir +
+                              " && localedef -i en_US -f UTF-8 " + locale + " >/dev/null 2>&1; }";
+    if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef cannot build en_US";
+    ScopedEnv env{{"LOCPATH", dir.c_str()}, {"LC_ALL", nullptr},      {"LC_NUMERIC", nullptr},
+                  {"LC_TIME", "C"},         {"LC_MONETARY", nullptr}, {"LANG", "en_US.UTF-8"}};
     const FormatSettings fs = DefaultFormatSettings();
     EXPECT_EQ(fs.DecimalSeparator, '.');
     EXPECT_EQ(fs.ThousandSeparator, ',');
-    EXPECT_EQ(fs.DateSeparator, '/');
-    EXPECT_EQ(fs.ShortDateFormat, "MM/dd/yyyy");
     EXPECT_EQ(fs.CurrencyString, "$");
-    EXPECT_EQ(fs.CurrencyFormat, 0);
+    EXPECT_EQ(fs.CurrencyFormat, 0);  // "$1"
+    EXPECT_EQ(fs.NegCurrFormat, 1);   // "-$1"
+    // LC_TIME=C: the dates keep the fixed defaults.
+    EXPECT_EQ(fs.ShortDateFormat, FormatSettings{}.ShortDateFormat);
+
+    ScopedEnv all{{"LC_ALL", "en_US.UTF-8"}};
+    const FormatSettings us = DefaultFormatSettings();
+    EXPECT_EQ(us.DateSeparator, '/');
+    EXPECT_EQ(us.ShortDateFormat, "MM/dd/yyyy");
+    EXPECT_EQ(us.LongTimeFormat, "hh:nn:ss");
+    EXPECT_EQ(DateToStr(EncodeDate(2024, 3, 5), us), "03/05/2024");
 }
 
 }  // namespace
