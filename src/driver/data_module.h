@@ -1,5 +1,6 @@
 // The data module: the module's message tables and its predefined tables.
 #pragma once
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -11,6 +12,11 @@ namespace dru {
 class TdtmImpressoraIBM {
 public:
     TdtmImpressoraIBM();  // fills the message tables and sets up the tables' layouts
+
+    // The stored content of the two message tables, in stored order
+    // (message_texts.cpp).
+    static TMessages DefaultMsgPadrao();
+    static TMessages DefaultMsgPadrao2();
 
     TMessages msgPadrao;
     TMessages msgPadrao2;
@@ -53,6 +59,7 @@ public:
 private:
     std::once_flag once_;
     std::unique_ptr<TdtmImpressoraIBM> module_;
+    std::atomic<bool> created_{false};  // exists() may be asked from any thread
 };
 
 }  // namespace dru

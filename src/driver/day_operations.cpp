@@ -1,0 +1,52 @@
+#include "driver/day_operations.h"
+
+#include "host/routines.h"
+#include "link/commands.h"
+#include "link/exchange.h"
+#include "link/frames.h"
+
+namespace dru {
+
+namespace {
+
+// Field of the reply to 481 that holds the number of the last receipt.
+constexpr int kLastReceiptField = 2;
+// The host's receipt numbers are 10 digits with leading zeros.
+constexpr int kReceiptNumberWidth = 10;
+
+// One exchange that closes its port, reads the reply and does not wait first.
+std::string SendDayCommand(LinkContext& ctx, const std::string& frame,
+                           const std::string& stCdPortaImpFis, const std::string& stEsquemaCor) {
+    return Comand_Porta(ctx, frame, /*boFechaPort=*/true, /*boRetorno=*/true, /*boTime=*/false,
+                        stCdPortaImpFis, stEsquemaCor);
+}
+
+}  // namespace
+
+bool Abre_Gaveta_Imp(LinkContext& ctx, const std::string& stCdPortaImpFis,
+                     const std::string& stEsquemaCor, bool /*boParam1*/) {
+    SendDayCommand(ctx, Frame(cmd::kOpenDrawer, cmd::kDrawerOperand), stCdPortaImpFis, stEsquemaCor);
+    return true;
+}
+
+bool Leitura_X_Imp(LinkContext& ctx, const std::string& stCdPortaImpFis,
+                   const std::string& stEsquemaCor, const std::string& /*stParam3*/) {
+    SendDayCommand(ctx, Frame(cmd::kReadingX), stCdPortaImpFis, stEsquemaCor);
+    return true;
+}
+
+bool Reducao_Z_Imp(LinkContext& ctx, const std::string& stCdPortaImpFis,
+                   const std::string& stEsquemaCor, const std::string& /*stParam3*/) {
+    SendDayCommand(ctx, Frame(cmd::kReductionZ), stCdPortaImpFis, stEsquemaCor);
+    return true;
+}
+
+void Nr_Cupom(LinkContext& ctx, const std::string& stCdPortaImpFis,
+              const std::string& stEsquemaCor, std::string& result) {
+    const std::string stRetorno =
+        SendDayCommand(ctx, Frame(cmd::kReadCounters), stCdPortaImpFis, stEsquemaCor);
+    std::string number = AjustaZero(ReadField(stRetorno, kLastReceiptField), kReceiptNumberWidth);
+    if (!number.empty()) result = std::move(number);
+}
+
+}  // namespace dru
