@@ -23,6 +23,8 @@ constexpr std::array<std::string_view, 10> kThreeDigitCodes = {
 constexpr std::array<std::string_view, 9> kAnsweringCodes = {
     cmd::kReadingX,  cmd::kReductionZ,    cmd::kRepeat,       cmd::kOpenSalesPeriod, cmd::kOpenDrawer,
     cmd::kPrinterState, cmd::kPaymentForms, cmd::kReadCounters, cmd::kEndComment};
+// What a command that went well answers (before the terminator).
+constexpr std::string_view kSuccessReply = "1";
 // Width of the printed receipt and report lines.
 constexpr int kPaperWidth = 40;
 // Command 13 operand widths: sub-code, product code, quantity, unit price, line total.
@@ -153,7 +155,9 @@ std::string PrinterModel::execute(std::string_view command) {
         }
         return {};
     }
-    std::string reply = outcome.error != 0 ? error_reply(outcome.error, code) : outcome.data;
+    std::string reply = outcome.error != 0 ? error_reply(outcome.error, code)
+                        : outcome.data.empty() ? std::string(kSuccessReply)
+                                               : outcome.data;
     reply.push_back(kReplyTerminator);
     replies_.emplace_back(std::string(code), text::from_latin1(reply));
     output_.push_back({shape(code, reply), clock_.steady_ms() + knobs_.late_ms});
@@ -371,7 +375,7 @@ PrinterModel::Outcome PrinterModel::end_comment() {
     }
     if (!comment_open_) return {err::kWrongSequence, {}};
     comment_open_ = false;
-    return {0, "1"};
+    return {0, std::string(kSuccessReply)};
 }
 
 PrinterModel::Outcome PrinterModel::comment_line(int style, std::string_view text) {

@@ -128,6 +128,7 @@ public:
     void disconnect();
 
     Knobs& knobs() { return knobs_; }
+    const Clock& clock() const { return clock_; }
 
     // ---- State, for tests --------------------------------------------------------
     int type() const { return config_.type; }
