@@ -4,9 +4,26 @@
 // Every refused operation raises EDatabaseError with a message naming the
 // field, the state or the position; a refused operation leaves the table as
 // it was.
+//
+// Behaviour callers rely on:
+// - Text values are UTF-8; text that is not valid UTF-8 is read as Latin-1.
+//   A text longer than its field's size is cut to the size (in characters)
+//   without a word, as the host's table does; size 0 means no limit.
+// - The empty text stored in a field makes it null, for every field type.
+// - Moving the cursor (First, Next, Prior, Last, Locate), changing the
+//   filter or the index, Insert and Append while editing post a changed row
+//   and drop an untouched one. Edit of an empty view starts an insert.
+// - After Post the cursor stays on the posted row, in its place in the
+//   current order; a posted row that no longer passes the filter leaves the
+//   view and the cursor stands on the row that followed it (Eof when it was
+//   the last). Delete leaves the cursor the same way. A walk that takes rows
+//   out of its own filter must therefore not call Next after such a Post.
+// - Cost: a filtered or indexed view is built once when the filter or index
+//   changes; Post, Insert and Delete update it for the one row only.
 #pragma once
 #include <memory>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -62,8 +79,10 @@ public:
 private:
     friend class TClientDataSet;
     TField(TClientDataSet* ds, int index) : ds_(ds), index_(index) {}
+    TField(TClientDataSet* ds, int index, std::string name) : ds_(ds), index_(index), name_(std::move(name)) {}
     TClientDataSet* ds_;
-    int index_;
+    int index_;         // -1 once the table no longer has the field
+    std::string name_;  // as the table's definition spells it
 };
 
 class TClientDataSet {
@@ -86,11 +105,19 @@ public:
 
     // Display format of a float field ("#,##0.00"); kept for the host, not applied.
     void SetDisplayFormat(std::string_view field, std::string format);
+    std::string DisplayFormat(std::string_view field) const;
 
     // Regional settings used when text converts to or from numbers and dates.
     void SetFormatSettings(const FormatSettings& fs);
+    const FormatSettings& GetFormatSettings() const;
+    // Clock for the two-digit-year window of date texts; the real clock when unset.
+    void SetClock(const Clock* clock);
 
     // ---- Indexes ---------------------------------------------------------------
+    // The index's fields are looked up when it is chosen, so an index may be
+    // declared before the data that brings its fields. Equal keys keep the
+    // table's own order. A unique index refuses (on choosing it, or on Post
+    // while it is the current one) a key that is already there.
     void AddIndex(IndexDef def);
     void SetIndexName(std::string_view name);  // "" = insertion order
     const std::string& IndexName() const;
@@ -131,7 +158,10 @@ public:
                 bool caseInsensitive = false);
 
     // ---- Whole content -----------------------------------------------------------
-    // Data := other.Data: fields and rows replace this table's; no filter or index.
+    // Data := other.Data: fields and every row (filtered out or not) replace
+    // this table's; other's filter and index do not come along, this table
+    // keeps its own (re-applied to the new rows). A pending edit of `other`
+    // is not part of its data.
     void CopyFrom(const TClientDataSet& other);
     std::string GetDataPacket() const;            // XML data packet
     void SetDataPacket(std::string_view packet);  // raises with the position; table unchanged then

@@ -1,0 +1,22 @@
+// The C interface's handles: what a DruText, DruParams or DruDataSet pointer
+// points to. Entry points unwrap them here; the host only ever holds the
+// pointers, made and freed by the dru_text_*, dru_params_* and dru_dataset_*
+// helpers.
+#pragma once
+#include <string>
+
+#include "host/dataset.h"
+#include "host/params.h"
+
+struct DruText {
+    std::string value;
+};
+
+struct DruParams {
+    dru::TParams params;
+};
+
+struct DruDataSet {
+    dru::TClientDataSet table;
+    std::string scratch;  // text handed back by dru_dataset_get_text
+};

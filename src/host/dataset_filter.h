@@ -1,0 +1,46 @@
+// Filter expressions of the in-memory table: parsed once into a tree bound to
+// the table's fields (literals already converted to each field's type), then
+// evaluated per row.
+//
+// Syntax: comparisons = <> < > <= >=, AND, OR, NOT, parentheses, IS NULL,
+// IS NOT NULL; text literals in single quotes ('' is a quote); unquoted
+// numbers; field names bare or in brackets ([NAME]). Keywords ignore case and
+// may follow a closing quote directly ("A = 'E'OR A = 'T'").
+//
+// Meaning: matching is case-sensitive. An unquoted number compared with a
+// text field is compared as the text it is written as (IDTIPORECE = 5 matches
+// "5", not "05"). A null field makes its comparison unknown: the row fails it,
+// and NOT of an unknown is still unknown, so NOT (A = 'X') drops null rows
+// just as A <> 'X' does; IS NULL is the one test a null passes.
+#pragma once
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "host/dataset_value.h"
+#include "host/format.h"
+
+namespace dru::filter {
+
+struct Node;
+
+class Program {
+public:
+    Program();
+    ~Program();
+    Program(Program&&) noexcept;
+    Program& operator=(Program&&) noexcept;
+
+    // Raises EDatabaseError: "Field 'X' not found" for a name the table
+    // lacks, or a message with the 1-based character position of the fault.
+    static Program Compile(std::string_view expression, const std::vector<FieldDef>& fields,
+                           const FormatSettings& fs, TDateTime now);
+
+    // An empty (blank) expression lets every row through.
+    bool Matches(const std::vector<detail::Value>& row) const;
+
+private:
+    std::unique_ptr<Node> root_;
+};
+
+}  // namespace dru::filter
