@@ -58,7 +58,12 @@ struct Split {
     std::int64_t ms;
 };
 
+// 0001-01-01 and the day after 9999-12-31: the dates the host can hold.
+constexpr double kFirstDay = -693593;
+constexpr double kEndDay = 2958466;
+
 Split split(TDateTime t) {
+    if (!(t > kFirstDay - 1 && t < kEndDay)) throw EConvertError("Invalid date-time value");
     std::int64_t day = static_cast<std::int64_t>(std::trunc(t));
     std::int64_t ms = std::llround(std::fabs(t - std::trunc(t)) * kMsPerDay);
     if (ms >= kMsPerDay) {

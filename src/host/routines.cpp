@@ -96,6 +96,7 @@ double Trunc2(double x) {
 
 std::string SubtDataHoraLum(TDateTime t1, TDateTime t2) {
     const double diff = t1 - t2;
+    if (!(std::fabs(diff) < 1)) return diff < 0 ? "-23:59:59" : "23:59:59";  // a day or more, or no time at all
     const std::int64_t ms = std::llround(std::fabs(diff) * kMsPerDay);
     std::int64_t seconds = ms / 1000;  // a second not yet complete does not count
     if (seconds >= kSecondsPerDay) seconds = kSecondsPerDay - 1;  // a day or more reads 23:59:59

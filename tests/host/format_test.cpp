@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <tuple>
 #include <optional>
@@ -191,6 +192,10 @@ TEST(Dates, EncodeAndDecodeRoundTrip) {
     DecodeTime(almost, h, n, s, ms);
     EXPECT_EQ((std::vector<int>{y, m, d, h, n, s}), (std::vector<int>{2025, 1, 1, 0, 0, 0}));
     EXPECT_EQ(DateOf(45657.75), 45657);
+    // Values no calendar holds are conversion errors, not garbage.
+    for (TDateTime bad : {std::nan(""), 1e300, -1e300, 2958466.0})
+        EXPECT_THROW(FormatDateTime("dd-mm-yyyy", bad, kChile), EConvertError) << bad;
+    EXPECT_EQ(FormatDateTime("dd-mm-yyyy", 2958465.5, kChile), "31-12-9999");
 }
 
 TEST(Dates, FormatSpecifiers) {

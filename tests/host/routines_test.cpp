@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,8 @@ TEST(SubtDataHoraLum, DifferenceAsATimeTheParserReads) {
         const std::string piece = diff[0] == '-' ? diff.substr(1, 5) : diff;
         EXPECT_NO_THROW(StrToDateTime(piece, fs, ten)) << piece;
     }
+    EXPECT_EQ(SubtDataHoraLum(ten, std::nan("")), "23:59:59");
+    EXPECT_EQ(SubtDataHoraLum(ten, 1e300), "-23:59:59");
     const std::string a_day = SubtDataHoraLum(ten, ten - 1);
     EXPECT_GT(StrToInt(FormatDateTime("hhnn", StrToDateTime(a_day, fs, ten), fs)), 15);
 }
