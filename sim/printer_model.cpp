@@ -414,13 +414,13 @@ std::string PrinterModel::counters() const {
     return out;
 }
 
-// A clock line, the header, three lines per payment form (name, amount,
-// count), and the closing dash line: from column 1 on type 16, column 2 on 30.
+// The header, three lines per payment form (number and name, amount, voids),
+// and the closing dash line: from column 1 on type 16, column 2 on 30. The
+// list must not begin with "0": the driver would take it for an error reply.
 std::string PrinterModel::payment_form_list() const {
     const char eol = config_.type == 30 ? '\n' : '\r';
     std::string out;
     auto line = [&](const std::string& l) { out += text::to_latin1(l) + eol; };
-    line(date_text());
     line("TOTALES POR FORMA DE PAGO");
     for (std::size_t i = 0; i < config_.payment_forms.size(); ++i) {
         const long long total = i < kReportedForms ? form_totals_[i] : 0;

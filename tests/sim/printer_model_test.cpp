@@ -155,6 +155,7 @@ TEST(PrinterModelPaymentForms, ListFormForBothTypes) {
         const char eol = type == 16 ? '\r' : '\n';
         const char other = type == 16 ? '\n' : '\r';
         EXPECT_EQ(text.find(other), std::string::npos) << type;
+        EXPECT_NE(text[0], '0') << "a list beginning with 0 reads as an error reply";
         ASSERT_EQ(text.back(), eol) << type;
         const auto lines = Lines(text, eol);
         const auto header = std::find(lines.begin(), lines.end(), "TOTALES POR FORMA DE PAGO");
