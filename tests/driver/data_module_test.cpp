@@ -236,6 +236,7 @@ TEST(DataModuleTables, FieldLayoutsInOrder) {
                  {{"CDTIPORECE", S, 3}, {"NMTIPORECE", S, 40}, {"DTABERCAIX", T, 0},
                   {"VRFECHAINF", D, 0}, {"VRFECHADIG", D, 0}, {"NRENVELOPE", S, 6}},
                  "cdsMovFecha");
+    EXPECT_EQ(dm.cdsMovFecha.DisplayFormat("VRFECHADIG"), "#,##0.00");
     ExpectLayout(dm.cdsSangria,
                  {{"CDTIPORECE", S, 3}, {"NMTIPORECE", S, 40}, {"VRSANGRIA", D, 0}, {"CDCLIENTE", S, 21}},
                  "cdsSangria");
