@@ -33,23 +33,18 @@ constexpr std::array<std::string_view, 5> kFormasPagamento = {
 
 constexpr std::string_view kFiltroComCodigo = "CDFPIMPFIS IS NOT NULL";
 
-void AddPaymentFormFields(TClientDataSet& ds) {
-    ds.AddFieldDef("NRECFREDZ", FieldType::String, 4);
-    ds.AddFieldDef("DTREDUCAOZ", FieldType::DateTime);
-    ds.AddFieldDef("CDTIPORECE", FieldType::String, 3);
-    ds.AddFieldDef("VRFORMPGTORZ", FieldType::Float);
-    ds.AddFieldDef("CDTPRECEORIG", FieldType::String, 3);
+// Empties a working table, keeping the layout loaded into it.
+void RecreateEmpty(TClientDataSet& ds) {
+    ds.SetFiltered(false);
+    ds.EmptyDataSet();
 }
 
-void AddReductionFields(TClientDataSet& ds) { AddReductionZFields(ds, true); }
-
-// Empties a working table keeping the layout loaded into it; a host table
-// handed in without fields gets the module's own layout.
-void RecreateEmpty(TClientDataSet& ds, void (*layout)(TClientDataSet&)) {
-    ds.SetFiltered(false);
-    if (ds.FieldDefs().empty()) layout(ds);
-    ds.Close();
-    ds.CreateDataSet();
+// A working table takes the host table's fields and rows; a host table that
+// was never created hands in no rows (the working table keeps its layout).
+void Load(TClientDataSet& target, const TClientDataSet& source) {
+    target.SetFiltered(false);
+    if (source.Active()) target.CopyFrom(source);
+    else target.EmptyDataSet();
 }
 
 void CancelUnposted(TClientDataSet& ds) noexcept {
@@ -62,19 +57,18 @@ void CancelUnposted(TClientDataSet& ds) noexcept {
 void LoadWorkingTables(TdtmImpressoraIBM& dm, const TClientDataSet& cdsTipoRece,
                        const TClientDataSet& cdsReducaoZ, const TClientDataSet& cdsFormPgtoZ,
                        const TClientDataSet& cdsImpostoRedz, const TClientDataSet& cdsTotNFiscRedZ) {
-    dm.cdsTipoReceImp.SetFiltered(false);
-    dm.cdsTipoReceImp.CopyFrom(cdsTipoRece);
-    dm.cdsReducaoZImp.CopyFrom(cdsReducaoZ);
-    dm.cdsFormPgtoRedZImp.CopyFrom(cdsFormPgtoZ);
-    dm.cdsImpostoRedZImp.CopyFrom(cdsImpostoRedz);
-    dm.cdsTotNFiscRedZImp.CopyFrom(cdsTotNFiscRedZ);
+    Load(dm.cdsTipoReceImp, cdsTipoRece);
+    Load(dm.cdsReducaoZImp, cdsReducaoZ);
+    Load(dm.cdsFormPgtoRedZImp, cdsFormPgtoZ);
+    Load(dm.cdsImpostoRedZImp, cdsImpostoRedz);
+    Load(dm.cdsTotNFiscRedZImp, cdsTotNFiscRedZ);
 }
 
 // The reduction record. Returns false when the printer sold nothing (the
 // record is then dropped and the payment forms are left alone).
 bool BuildReduction(TClientDataSet& redz, const std::string& reply, const std::string& stECF,
                     TDateTime today) {
-    RecreateEmpty(redz, AddReductionFields);
+    RecreateEmpty(redz);
     redz.Append();
     redz.FieldByName("NRECFREDZ").SetAsString(stECF);
     redz.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
@@ -110,7 +104,7 @@ void BuildPaymentForms(TdtmImpressoraIBM& dm, const std::string& reply, const st
                        TDateTime today) {
     TClientDataSet& formas = dm.cdsFormPgtoRedZImp;
     TClientDataSet& tipos = dm.cdsTipoReceIBM;
-    RecreateEmpty(formas, AddPaymentFormFields);
+    RecreateEmpty(formas);
     tipos.SetFiltered(false);
     tipos.CopyFrom(dm.cdsTipoReceImp);
     tipos.SetFilter(kFiltroComCodigo);

@@ -28,6 +28,9 @@ inline const std::vector<std::string> kDriverExports = {
     "Carrega_Dados_Impressora", "StartImpFiscal", "VerificaData",
 };
 
+// Payment-type loading and the payment totals export.
+inline const std::vector<std::string> kPaymentExports = {"CarregaRecebimento", "ExportRedZ"};
+
 // The operations with a fixed answer.
 inline const std::vector<std::string> kFixedAnswerExports = {
     "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
@@ -41,7 +44,7 @@ inline const std::vector<std::string> kFixedAnswerExports = {
 // Every plain name the library exports.
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
-    for (const auto* group : {&kHelperExports, &kDriverExports, &kFixedAnswerExports})
+    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;
 }
