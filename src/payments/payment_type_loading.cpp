@@ -1,8 +1,10 @@
 #include "payments/payment_type_loading.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "host/errors.h"
 #include "host/routines.h"
@@ -103,23 +105,25 @@ void MoveTo(TClientDataSet& ds, int index) {
     for (int i = 0; i < index && !ds.Eof(); ++i) ds.Next();
 }
 
-// The record of the (filtered) view whose name occurs in `line`. The first in
-// table order wins, except that a name contained in another matching name
-// yields to it: the line "TARJETA CREDITO" belongs to "TARJETA CREDITO", not
-// to a "TARJETA" listed before it. An empty name occurs nowhere.
+// The record of the (filtered) view whose name occurs in `line`: the first
+// in table order whose name is not part of another name found in the line,
+// so the line "TARJETA CREDITO" belongs to "TARJETA CREDITO", not to a
+// "TARJETA" listed before it. An empty name occurs nowhere.
 std::optional<int> FindNameInLine(TClientDataSet& ds, const std::string& upperLine) {
-    std::optional<int> best;
-    std::string bestName;
+    std::vector<std::pair<int, std::string>> found;
     int index = 0;
     for (ds.First(); !ds.Eof(); ds.Next(), ++index) {
-        const std::string name = text::upper_ascii(ds.FieldByName("NMTIPORECE").AsString());
-        if (name.empty() || upperLine.find(name) == std::string::npos) continue;
-        if (!best || (name.size() > bestName.size() && name.find(bestName) != std::string::npos)) {
-            best = index;
-            bestName = name;
-        }
+        std::string name = text::upper_ascii(ds.FieldByName("NMTIPORECE").AsString());
+        if (!name.empty() && upperLine.find(name) != std::string::npos) found.emplace_back(index, std::move(name));
     }
-    return best;
+    const auto partOfAnother = [&](const std::string& name) {
+        return std::any_of(found.begin(), found.end(), [&](const auto& other) {
+            return other.second.size() > name.size() && other.second.find(name) != std::string::npos;
+        });
+    };
+    for (const auto& [at, name] : found)
+        if (!partOfAnother(name)) return at;
+    return std::nullopt;
 }
 
 // Steps through the list after the header, one printer payment number per
