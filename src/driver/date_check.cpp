@@ -49,10 +49,11 @@ PrinterConfig ReadPrinterConfig(TClientDataSet& cdsPorta, const std::string& fol
     const bool present = std::filesystem::exists(path, ec);
     try {
         if (present) cdsPorta.LoadFromFile(path);
-    } catch (const EDatabaseError& e) {
-        throw EDatabaseError("The printer configuration " + path + " is not a readable data packet: " + e.what());
     } catch (const EInOutError& e) {
         throw EInOutError("The printer configuration " + path + " cannot be read: " + e.what());
+    } catch (const std::runtime_error& e) {
+        // The table's own error (or a value in the packet that does not convert).
+        throw EDatabaseError("The printer configuration " + path + " is not a readable data packet: " + e.what());
     }
     if (!cdsPorta.Active())
         throw EInOutError("The printer configuration file " + std::string(kPrinterConfigFile) +
