@@ -311,6 +311,7 @@ private:
                 i_ += 2;
                 const std::size_t name_at = i_;
                 const std::string closing = ReadName();
+                if (i_ >= s_.size()) Fail(i_, "unexpected end of the packet inside </" + closing + ">");
                 if (closing != e.name) Fail(name_at, "</" + closing + "> closes <" + e.name + ">");
                 SkipSpace();
                 Expect('>');
