@@ -115,7 +115,7 @@ void BuildPaymentForms(TdtmImpressoraIBM& dm, const std::string& reply, const st
         formas.FieldByName("NRECFREDZ").SetAsString(stECF);
         formas.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
         std::string valor = ReadField(reply, kCampoVendaBruta + static_cast<int>(k));
-        if (valor == "0") valor.clear();
+        if (valor == "0") valor.clear();  // an amount of exactly "0": nothing taken in this form
         const std::string nome = text::upper_ascii(kFormasPagamento[k - 1]);
         if (SeekName(tipos, nome) && !EmptyString(valor)) {
             const std::string cdTipoRece = tipos.FieldByName("CDTIPORECE").AsString();

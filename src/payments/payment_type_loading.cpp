@@ -78,12 +78,16 @@ void RequireFields(const TClientDataSet& ds) {
     }
 }
 
-// After an error: drop a half-made edit and leave the table filtered by
-// button kind as every other path does. Best effort; the first error is the
-// one worth reporting.
-void RestoreButtonFilter(TClientDataSet& ds) noexcept {
+// After an error: drop a half-made edit, put back the records as they were
+// before the call, and leave the table filtered by button kind as every other
+// path does. Best effort; the first error is the one worth reporting.
+void RestoreAfterError(TClientDataSet& ds, const TClientDataSet& before) noexcept {
     try {
         if (ds.State() == DataSetState::Edit || ds.State() == DataSetState::Insert) ds.Cancel();
+    } catch (...) {
+    }
+    try {
+        if (before.Active()) ds.CopyFrom(before);
     } catch (...) {
     }
     try {
@@ -203,7 +207,6 @@ std::optional<std::size_t> FindHeader(const std::vector<std::string>& lines) {
 
 void LoadPaymentTypes(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                       int idTipoImpFis, TClientDataSet& ds) {
-    RequireFields(ds);
     const std::string stFormaPg = Comand_Porta(s.link, Frame(cmd::kPaymentForms), true, true, true,
                                                stCdPortaImpFis, stEsquemaCor);
     if (EmptyString(stFormaPg)) {
@@ -244,10 +247,13 @@ std::vector<std::string> CutPaymentFormLines(const std::string& stFormaPg, int i
 
 void CarregaRecebimento(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                         int idTipoImpFis, TClientDataSet& cdsTipoRece1) {
+    TClientDataSet before;  // the records as the host handed them in
     try {
+        RequireFields(cdsTipoRece1);
+        before.CopyFrom(cdsTipoRece1);
         LoadPaymentTypes(s, stCdPortaImpFis, stEsquemaCor, idTipoImpFis, cdsTipoRece1);
     } catch (...) {
-        RestoreButtonFilter(cdsTipoRece1);
+        RestoreAfterError(cdsTipoRece1, before);
         throw;
     }
 }

@@ -13,10 +13,11 @@ namespace dru {
 // Asks the printer for its payment forms and writes CDFPIMPFIS and IDEMIVALE
 // into `cdsTipoRece1` (payment-type layout; NMTIPORECE, IDTIPORECE,
 // IDTPBUTTON, CDFPIMPFIS and IDEMIVALE are used). The table is left filtered
-// by "IDTPBUTTON = '5'" with filtering on, also when a table error is raised
-// on the way (a table without IDTPBUTTON cannot be filtered so: it is left
-// with filtering off). A table lacking one of the five fields raises
-// EDatabaseError naming it before the printer is asked.
+// by "IDTPBUTTON = '5'" with filtering on, also when an error is raised on
+// the way; the records then come back as they were handed in. (A table
+// without IDTPBUTTON cannot be filtered so: it is left with filtering off.)
+// A table lacking one of the five fields raises EDatabaseError naming it
+// before the printer is asked.
 void CarregaRecebimento(Session& s, const std::string& stCdPortaImpFis,
                         const std::string& stEsquemaCor, int idTipoImpFis,
                         TClientDataSet& cdsTipoRece1);

@@ -277,24 +277,20 @@ TEST_P(MissingField, RaisesNamingTheFieldBeforeAskingThePrinter) {
 INSTANTIATE_TEST_SUITE_P(Fields, MissingField,
                          ::testing::Values("NMTIPORECE", "IDTIPORECE", "IDTPBUTTON", "CDFPIMPFIS", "IDEMIVALE"));
 
-TEST(PaymentTypeLoading, ErrorWhileWritingACodeLeavesNoEditAndTheFilterOn) {
+TEST(PaymentTypeLoading, ErrorMidwayPutsTheRecordsBackAndLeavesTheFilterOn) {
     PaymentsRig rig(16);
+    rig.raw_reply("432", ListReply(16, {kHeader, "01 EFECTIVO", "CASH", "", "-----"}));
     TClientDataSet ds;
-    ds.AddFieldDef("NMTIPORECE", FieldType::String, 40);
-    ds.AddFieldDef("IDTIPORECE", FieldType::String, 1);
-    ds.AddFieldDef("IDTPBUTTON", FieldType::String, 1);
-    ds.AddFieldDef("CDFPIMPFIS", FieldType::String, 10);
-    ds.AddFieldDef("IDEMIVALE", FieldType::Integer);  // the flag "N" does not convert
-    ds.CreateDataSet();
-    ds.Append();
-    ds.FieldByName("NMTIPORECE").SetAsString("EFECTIVO");
-    ds.FieldByName("IDTIPORECE").SetAsString("4");
-    ds.FieldByName("IDTPBUTTON").SetAsString("5");
-    ds.Post();
-    EXPECT_ANY_THROW(CarregaRecebimento(rig.session, "COM1", "Azul", 16, ds));
+    MakePaymentTypes(ds, {{"EFECTIVO", "4", "5", "08", "S"}, {"CASH", "4", "5", "09", "S"}});
+    // The host's unique index refuses the second record of the group the same code.
+    ds.AddIndex({"IdxCodigo", "CDFPIMPFIS", false, false, true, ""});
+    ds.SetIndexName("IdxCodigo");
+    EXPECT_THROW(CarregaRecebimento(rig.session, "COM1", "Azul", 16, ds), EDatabaseError);
     EXPECT_EQ(ds.State(), DataSetState::Browse);
     ExpectButtonFilter(ds);
-    EXPECT_EQ(Column(ds, "CDFPIMPFIS"), (std::vector<std::string>{"-"}));  // the half-made edit is dropped
+    EXPECT_EQ(ds.IndexName(), "IdxCodigo");
+    EXPECT_EQ(Column(ds, "CDFPIMPFIS"), (std::vector<std::string>{"08", "09"}));
+    EXPECT_EQ(Column(ds, "IDEMIVALE"), (std::vector<std::string>{"S", "S"}));
 }
 
 // ---- Line cutting ------------------------------------------------------------------
