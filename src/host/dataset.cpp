@@ -134,8 +134,8 @@ struct TClientDataSet::Impl {
 
     bool active = false;
     DataSetState state = DataSetState::Inactive;
-    std::vector<std::unique_ptr<Row>> rows;  // the table's own order (sorted by ord)
-    std::vector<Row*> view;                  // visible rows in the current order
+    detail::RowList rows;              // the table's own order (sorted by ord)
+    detail::GapVector<Row*> view;      // visible rows in the current order
     std::size_t pos = 0;
     bool eof = true, bof = true;
 
@@ -246,8 +246,8 @@ struct TClientDataSet::Impl {
     std::vector<Row*> BuildView() const {
         std::vector<Row*> v;
         v.reserve(rows.size());
-        for (const auto& r : rows)
-            if (Passes(*r)) v.push_back(r.get());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (Passes(*rows[i])) v.push_back(rows[i].get());
         if (!key.empty()) {
             std::sort(v.begin(), v.end(), [this](const Row* a, const Row* b) { return Less(a, b); });
             if (unique)
@@ -279,14 +279,17 @@ struct TClientDataSet::Impl {
     }
 
     std::size_t RowIndex(const Row* r) const {
-        const auto it = std::lower_bound(rows.begin(), rows.end(), r->ord,
-                                         [](const std::unique_ptr<Row>& x, std::uint64_t o) { return x->ord < o; });
-        return static_cast<std::size_t>(it - rows.begin());
+        std::size_t lo = 0, hi = rows.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (rows[mid]->ord < r->ord) lo = mid + 1; else hi = mid;
+        }
+        return lo;
     }
 
     void Renumber() {
         std::uint64_t ord = 0;
-        for (auto& r : rows) r->ord = ord += kOrdGap;
+        for (std::size_t i = 0; i < rows.size(); ++i) rows[i]->ord = ord += kOrdGap;
     }
 
     // Order number and table position for a new row placed before `next`
@@ -308,9 +311,12 @@ struct TClientDataSet::Impl {
     }
 
     std::size_t ViewPlace(const Row* r) const {
-        return static_cast<std::size_t>(
-            std::lower_bound(view.begin(), view.end(), r, [this](const Row* a, const Row* b) { return Less(a, b); }) -
-            view.begin());
+        std::size_t lo = 0, hi = view.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (Less(view[mid], r)) lo = mid + 1; else hi = mid;
+        }
+        return lo;
     }
 
     void CheckUnique(const Row& candidate, const Row* self) const {
@@ -340,16 +346,16 @@ struct TClientDataSet::Impl {
         DropEdit();
         const std::size_t here = pos;
         if (!Passes(*row)) {
-            view.erase(view.begin() + static_cast<std::ptrdiff_t>(here));
+            view.erase(here);
             Settle(here);
             return;
         }
         const bool in_place = (here == 0 || Less(view[here - 1], row)) &&
                               (here + 1 >= view.size() || Less(row, view[here + 1]));
         if (!in_place) {
-            view.erase(view.begin() + static_cast<std::ptrdiff_t>(here));
+            view.erase(here);
             const std::size_t to = ViewPlace(row);
-            view.insert(view.begin() + static_cast<std::ptrdiff_t>(to), row);
+            view.insert(to, row);
             Settle(to);
         } else {
             Settle(here);
@@ -362,14 +368,14 @@ struct TClientDataSet::Impl {
         const std::size_t at = PlaceNewRow(*row, insert_before);
         CheckUnique(*row, nullptr);
         Row* raw = row.get();
-        rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(at), std::move(row));
+        rows.insert(at, std::move(row));
         DropEdit();
         if (!Passes(*raw)) {
             if (!view.empty()) Settle(pos);
             return;
         }
         const std::size_t to = ViewPlace(raw);
-        view.insert(view.begin() + static_cast<std::ptrdiff_t>(to), raw);
+        view.insert(to, raw);
         Settle(to);
     }
 
@@ -413,10 +419,12 @@ struct TClientDataSet::Impl {
         bool new_unique = false;
         std::vector<KeyPart> new_key = ResolveIndex(index_name, new_defs, new_unique);
 
+        detail::RowList new_list;
+        new_list.assign(std::move(new_rows));
         std::swap(program, new_program);
         std::swap(key, new_key);
         std::swap(unique, new_unique);
-        std::swap(rows, new_rows);
+        std::swap(rows, new_list);
         std::vector<Row*> new_view;
         try {
             new_view = BuildView();
@@ -424,7 +432,7 @@ struct TClientDataSet::Impl {
             std::swap(program, new_program);
             std::swap(key, new_key);
             std::swap(unique, new_unique);
-            std::swap(rows, new_rows);
+            std::swap(rows, new_list);
             throw;
         }
         DropEdit();
@@ -432,7 +440,7 @@ struct TClientDataSet::Impl {
         packet_types = std::move(types);
         packet_types.resize(defs.size());
         RebindFields(owner);
-        view = std::move(new_view);
+        view.assign(std::move(new_view));
         active = true;
         state = DataSetState::Browse;
         GoFirst();
@@ -441,11 +449,11 @@ struct TClientDataSet::Impl {
     void Rebuild(bool keep_current) {
         if (!active) return;
         const Row* current = view.empty() ? nullptr : view[pos];
-        view = BuildView();
+        view.assign(BuildView());
         GoFirst();
         if (!keep_current || !current) return;
-        const auto it = std::find(view.begin(), view.end(), current);
-        if (it != view.end()) Settle(static_cast<std::size_t>(it - view.begin()));
+        for (std::size_t i = 0; i < view.size(); ++i)
+            if (view[i] == current) return Settle(i);
     }
 
     // ---- Conversions --------------------------------------------------------------
@@ -851,8 +859,8 @@ void TClientDataSet::Delete() {
     m.DropEdit();
     if (m.view.empty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
     Row* row = m.view[m.pos];
-    m.view.erase(m.view.begin() + static_cast<std::ptrdiff_t>(m.pos));
-    m.rows.erase(m.rows.begin() + static_cast<std::ptrdiff_t>(m.RowIndex(row)));
+    m.view.erase(m.pos);
+    m.rows.erase(m.RowIndex(row));
     m.Settle(m.pos);
 }
 
@@ -933,7 +941,7 @@ void TClientDataSet::CopyFrom(const TClientDataSet& other) {
     if (!src.active) throw EDatabaseError(kClosed);
     std::vector<std::unique_ptr<Row>> rows;
     rows.reserve(src.rows.size());
-    for (const auto& r : src.rows) rows.push_back(std::make_unique<Row>(*r));
+    for (std::size_t i = 0; i < src.rows.size(); ++i) rows.push_back(std::make_unique<Row>(*src.rows[i]));
     impl_->Replace(this, src.defs, src.packet_types, std::move(rows));
 }
 

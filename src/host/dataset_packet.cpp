@@ -67,18 +67,18 @@ std::string NumberText(double v) {
     return std::string(buf, r.ptr);
 }
 
-bool FitsInt32(const std::vector<std::unique_ptr<detail::Row>>& rows, std::size_t field) {
-    for (const auto& r : rows)
-        if (const auto* i = std::get_if<long long>(&r->values[field]))
+bool FitsInt32(const detail::RowList& rows, std::size_t field) {
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        if (const auto* i = std::get_if<long long>(&rows[k]->values[field]))
             if (*i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max()) return false;
     return true;
 }
 
 // Widest value of a text field without a size, so the packet's WIDTH holds it.
-int WidestText(const std::vector<std::unique_ptr<detail::Row>>& rows, std::size_t field) {
+int WidestText(const detail::RowList& rows, std::size_t field) {
     std::size_t widest = 1;
-    for (const auto& r : rows)
-        if (const auto* s = std::get_if<std::string>(&r->values[field])) widest = std::max(widest, text::length(*s));
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        if (const auto* s = std::get_if<std::string>(&rows[k]->values[field])) widest = std::max(widest, text::length(*s));
     return static_cast<int>(widest);
 }
 
@@ -87,7 +87,7 @@ FieldType TypeOfPacketType(const std::string& t, const std::string& subtype, boo
 // The packet type a field is written as: the one it was read with, when that
 // still fits the field's type, else the default for its type.
 PacketFieldType TypeToWrite(const FieldDef& d, const PacketFieldType& kept,
-                            const std::vector<std::unique_ptr<detail::Row>>& rows, std::size_t field) {
+                            const detail::RowList& rows, std::size_t field) {
     bool known = false;
     if (!kept.fieldtype.empty() && TypeOfPacketType(kept.fieldtype, kept.subtype, known) == d.type && known) {
         PacketFieldType t = kept;
@@ -558,7 +558,7 @@ bool IsValidUtf8(std::string_view s) { return text::from_host(s).size() == s.siz
 }  // namespace
 
 std::string Write(const std::vector<FieldDef>& defs, const std::vector<PacketFieldType>& types,
-                  const std::vector<std::unique_ptr<detail::Row>>& rows) {
+                  const detail::RowList& rows) {
     std::vector<PacketFieldType> written;
     std::string out(kHeader);
     out += "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>\n";
@@ -577,7 +577,8 @@ std::string Write(const std::vector<FieldDef>& defs, const std::vector<PacketFie
         out += "/>\n";
     }
     out += "</FIELDS><PARAMS/></METADATA>\n<ROWDATA>";
-    for (const auto& row : rows) {
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const auto& row = rows[k];
         out += "<ROW";
         for (std::size_t f = 0; f < defs.size(); ++f) {
             const Value& v = row->values[f];

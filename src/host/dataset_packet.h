@@ -17,7 +17,7 @@ namespace dru::packet {
 inline constexpr std::string_view kBinarySignature = "\x96\x19\xE0\xBD";
 
 std::string Write(const std::vector<FieldDef>& defs, const std::vector<detail::PacketFieldType>& types,
-                  const std::vector<std::unique_ptr<detail::Row>>& rows);
+                  const detail::RowList& rows);
 
 // Reads a whole packet. RowState and the CHANGE_LOG are applied: deleted rows
 // and the originals of modified rows are dropped, a modified row takes the

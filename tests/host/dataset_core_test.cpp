@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/dataset.h"
+#include "host/dataset_value.h"
 
 namespace dru {
 namespace {
@@ -304,6 +305,33 @@ TEST(DataSetCopy, AFieldReferenceFollowsItsName) {
     c.CreateDataSet();
     a.CopyFrom(c);
     EXPECT_THROW(name.AsString(), EDatabaseError);  // the field is gone
+}
+
+}  // namespace
+}  // namespace dru
+
+namespace dru {
+namespace {
+
+// The table's row sequence against a plain vector, through random edits.
+TEST(DataSetRows, GapVectorMatchesAPlainVector) {
+    detail::GapVector<int> gap;
+    std::vector<int> plain;
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int step = 0; step < 5000; ++step) {
+        const unsigned at = next(static_cast<unsigned>(plain.size()) + 1);
+        if (plain.empty() || next(3) != 0) {
+            gap.insert(at, step);
+            plain.insert(plain.begin() + at, step);
+        } else {
+            const unsigned i = at % plain.size();
+            gap.erase(i);
+            plain.erase(plain.begin() + i);
+        }
+        ASSERT_EQ(gap.size(), plain.size());
+    }
+    for (std::size_t i = 0; i < plain.size(); ++i) ASSERT_EQ(gap[i], plain[i]) << i;
 }
 
 }  // namespace
