@@ -40,6 +40,7 @@ constexpr const char* kUsage =
     "  --pad-to N            pad each reply to N bytes (4001: the longest the driver reads)\n"
     "  --late MS             send each reply MS milliseconds after its command\n"
     "  --z-width N           write the last Z number with leading zeros to N digits\n"
+    "  --overdue TEXT        report TEXT as the overdue-Z indicator (field 48 of 481)\n"
     "  --only CMD            the reply-shaping options touch only replies to CMD\n"
     "  --ignore-stdin        do not stop at the end of stdin\n"
     "  --quiet               do not echo the paper roll on stderr\n";
@@ -47,6 +48,7 @@ constexpr const char* kUsage =
 struct Options {
     dru::sim::PrinterConfig config;
     dru::sim::Knobs knobs;
+    std::optional<std::string> overdue;
     bool ignore_stdin = false;
     bool quiet = false;
 };
@@ -104,6 +106,8 @@ Options parse(int argc, char** argv) {
             o.knobs.late_ms = static_cast<int>(number(value(), "--late"));
         } else if (a == "--z-width") {
             o.knobs.z_number_width = static_cast<int>(number(value(), "--z-width"));
+        } else if (a == "--overdue") {
+            o.overdue = value();
         } else if (a == "--only") {
             o.knobs.only_command = value();
         } else if (a == "--ignore-stdin") {
@@ -157,6 +161,7 @@ int main(int argc, char** argv) {
     dru::RealClock clock;
     dru::sim::PrinterModel model(clock, options.config);
     model.knobs() = options.knobs;
+    model.set_overdue_indicator(options.overdue);
     try {
         dru::sim::PtyServer server(model);
         if (!options.quiet) {
