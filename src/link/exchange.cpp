@@ -48,7 +48,12 @@ bool IsErrorReply(const std::string& reply, const std::string& frame, bool exemp
     // The printer's error reply is the error number and the failed command's
     // code, with no ":". The counters of 481 are ":"-separated fields whose
     // first one (the last Z number) may well start with "0": a data reply.
-    if (command_text(frame).starts_with(cmd::kReadCounters) && reply.find(':') != std::string::npos)
+    const std::string_view command = command_text(frame);
+    if (command.starts_with(cmd::kReadCounters) && reply.find(':') != std::string::npos)
+        return false;
+    // The payment-forms list of 432 is lines of text; its first line may begin
+    // with "0" (a date, a count), an error reply is never more than one line.
+    if (command.starts_with(cmd::kPaymentForms) && reply.find_first_of("\r\n") != std::string::npos)
         return false;
     return true;
 }

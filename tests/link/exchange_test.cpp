@@ -188,5 +188,11 @@ TEST(IsErrorReply, ZeroColonIsExemptOnlyWhereAsked) {
     EXPECT_FALSE(IsErrorReply("00123:5:", Frame("481"), false));
 }
 
+TEST(IsErrorReply, PaymentFormsListIsDataEvenWhenItBeginsWithZero) {
+    EXPECT_FALSE(IsErrorReply("08/12/26\rTOTALES POR FORMA DE PAGO\r", Frame("432"), true));
+    EXPECT_FALSE(IsErrorReply("0 FORMAS\nTOTALES POR FORMA DE PAGO\n", Frame("432"), true));
+    EXPECT_TRUE(IsErrorReply("01343", Frame("432"), true));
+}
+
 }  // namespace
 }  // namespace dru
