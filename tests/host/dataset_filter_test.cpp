@@ -155,6 +155,22 @@ TEST(DataSetFilter, ABadFilterIsRefusedAndTheOldOneStays) {
     }
 }
 
+// Every cut of a valid filter either compiles or is refused with the table's error.
+TEST(DataSetFilter, EveryTruncatedFilterIsHandled) {
+    TClientDataSet ds;
+    Fill(ds);
+    const std::string text = "(IDTIPOMOVIVE = 'E'OR NOT [IDTIPORECE] <= -5.5) AND CDFPIMPFIS IS NOT NULL";
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+        ds.SetFiltered(false);
+        ds.SetFilter(text.substr(0, n));
+        try {
+            ds.SetFiltered(true);
+        } catch (const EDatabaseError&) {
+            EXPECT_FALSE(ds.Filtered());
+        }
+    }
+}
+
 TEST(DataSetFilter, AFilterOnATableWithoutFieldsNamesTheField) {
     TClientDataSet ds;
     ds.SetFilter("CDFPIMPFIS IS NOT NULL");

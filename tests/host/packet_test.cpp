@@ -180,6 +180,34 @@ TEST(DataPacket, BadPacketsAreRefusedAndTheOldContentsStay) {
     }
 }
 
+// Every cut of a packet, and every byte of it replaced, either reads or is
+// refused with the table's error: no other failure, no old contents lost.
+TEST(DataPacket, EveryTruncationAndCorruptionIsHandled) {
+    TClientDataSet full;
+    full.SetDataPacket(kPortaPacket);
+    full.Edit();
+    full.FieldByName("PORTAFISCAL").SetAsString("C&<\"\r'");
+    full.Post();
+    const std::string packet = full.GetDataPacket();
+    TClientDataSet ds;
+    ds.SetDataPacket(kPortaPacket);
+    auto attempt = [&](const std::string& p) {
+        try {
+            ds.SetDataPacket(p);
+        } catch (const EDatabaseError&) {
+            EXPECT_EQ(ds.FieldByName("IDTIPOIMPFIS").AsString(), "30");
+        }
+        ds.SetDataPacket(kPortaPacket);
+    };
+    for (std::size_t n = 0; n < packet.size(); ++n) attempt(packet.substr(0, n));
+    for (std::size_t i = 0; i < packet.size(); ++i)
+        for (char c : {'<', '>', '"', '&', '/', '\0', '\xFF'}) {
+            std::string p = packet;
+            p[i] = c;
+            attempt(p);
+        }
+}
+
 TEST(DataPacket, FilesLoadAndSaveWithClearErrors) {
     const std::string path = ::testing::TempDir() + "dataset_packet_test.cds";
     TClientDataSet ds;
