@@ -5,6 +5,7 @@
 
 #include "driver/c_handles.h"
 #include "driver/last_error.h"
+#include "driver/module.h"
 #include "dru01000.h"
 #include "host/errors.h"
 #include "host/format.h"
@@ -82,10 +83,12 @@ DRU_API void dru_params_add_text(DruParams* params, const char* name, const char
 }
 
 // The number travels as the text the operations read back: general format
-// under the process's default regional settings.
+// under the module's regional settings (dru_set_format_settings, else the
+// process's defaults), the settings the operations convert it back with.
 DRU_API void dru_params_add_number(DruParams* params, const char* name, double value) {
     dru::guarded_void([&] {
-        Require(params, "parameter array").params.add(HostText(name), dru::FloatToStr(value, dru::DefaultFormatSettings()));
+        DruParams& p = Require(params, "parameter array");
+        p.params.add(HostText(name), dru::FloatToStr(value, dru::ModuleState::get().format()));
     });
 }
 
@@ -104,8 +107,14 @@ DRU_API const char* dru_params_text(const DruParams* params, int32_t i) {
 
 // ---- Tables -------------------------------------------------------------------------------
 
+// A new table converts text under the module's regional settings as they
+// stand when it is made.
 DRU_API DruDataSet* dru_dataset_new(void) {
-    return dru::guarded<DruDataSet*>(nullptr, [] { return new DruDataSet{}; });
+    return dru::guarded<DruDataSet*>(nullptr, [] {
+        auto* ds = new DruDataSet{};
+        ds->table.SetFormatSettings(dru::ModuleState::get().format());
+        return ds;
+    });
 }
 
 DRU_API void dru_dataset_free(DruDataSet* ds) { delete ds; }

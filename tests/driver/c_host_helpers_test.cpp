@@ -56,7 +56,17 @@ TEST(CHostHelpers, TextsAndParameterArrays) {
     EXPECT_STREQ(dru_params_name(p, 0), "stCdPortaImpFis");
     EXPECT_STREQ(dru_params_text(p, 0), "COM1");
     const std::string number = dru_params_text(p, 1);
-    EXPECT_TRUE(number == "12,5" || number == "12.5") << number;  // general format, default settings
+    EXPECT_TRUE(number == "12,5" || number == "12.5") << number;  // general format, module settings
+    DruFormatSettings dot{'.', '\0', '/', ':', "dd/MM/yyyy", "hh:nn:ss", "$", 0, 1};
+    dru_set_format_settings(&dot);
+    dru_params_add_number(p, "doPonto", 0.25);
+    EXPECT_STREQ(dru_params_text(p, 3), "0.25");
+    dru_set_format_settings(nullptr);
+    dru_params_free(p);
+    p = dru_params_new();
+    dru_params_add_text(p, "stCdPortaImpFis", "COM1");
+    dru_params_add_number(p, "doValor", 12.5);
+    dru_params_add_number(p, "inTipo", 30);
     EXPECT_STREQ(dru_params_text(p, 2), "30");
     EXPECT_STREQ(dru_params_name(p, 3), "");
     EXPECT_NE(std::string(dru_last_error()).find("out of range"), std::string::npos);
