@@ -228,28 +228,9 @@ private:
         if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() || cp == 0 ||
             cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             Fail(start, "malformed character reference '&" + std::string(ent) + ";'");
-        out += CodePoint(cp);
+        text::append_code_point(out, cp);
     }
 
-    static std::string CodePoint(unsigned cp) {
-        std::string out;
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-        return out;
-    }
 
     std::string ReadValue() {
         if (i_ >= s_.size()) Fail(i_, "unexpected end of the packet, expected a quoted value");

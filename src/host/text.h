@@ -3,6 +3,7 @@
 // Bytes for the printer and the debug log are Latin-1.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,9 @@ std::string from_latin1(std::string_view bytes);
 
 // UTF-8 to Latin-1 bytes; a character outside Latin-1 becomes '?'.
 std::string to_latin1(std::string_view utf8);
+
+// Appends code point `cp` encoded as UTF-8.
+void append_code_point(std::string& out, std::uint32_t cp);
 
 // Number of characters.
 std::size_t length(std::string_view utf8);

@@ -12,6 +12,7 @@
 #include "printer_model.h"
 #include "sim_port.h"
 #include "support/fake_link.h"
+#include "support/sim_session.h"
 
 namespace dru::test {
 
@@ -30,26 +31,6 @@ struct FakeSession {
     FakeLink link;
     DataModuleSlot dm;
     Session session{link.ctx, dm, {}};
-};
-
-// The simulated printer on the virtual clock, the log in memory, a dialog
-// that records its calls and the real data module.
-struct SimSession {
-    explicit SimSession(TDateTime now, sim::PrinterConfig config = {}) : clock(now), printer(clock, config) {}
-    SimSession(const SimSession&) = delete;
-    SimSession& operator=(const SimSession&) = delete;
-
-    VirtualClock clock;
-    sim::PrinterModel printer;
-    sim::SimPortProvider ports{printer, clock};
-    MemoryLogSink sink;
-    FormatSettings format;
-    DebugLog log{sink, clock, format};
-    RecordingDialog dialog;
-    DataModuleSlot dm;
-    LinkContext link{ports, clock, log, dialog, dm, format};
-    TempFolder folder;
-    Session session{link, dm, folder.path()};
 };
 
 // A printer configuration file's content in the XML data packet form.

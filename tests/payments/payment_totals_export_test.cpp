@@ -97,7 +97,7 @@ TEST(PaymentTotalsExport, DayTotalsGiveTheReductionAndOneRecordPerPaidForm) {
                   host.formas.FieldByName("CDTIPORECE").AsString());
         EXPECT_EQ(host.formas.FieldByName("DTREDUCAOZ").AsDateTime(), DateOf(rig.clock.now()));
     }
-    EXPECT_EQ(rig.model.frames(), (std::vector<std::string>{"481"}));
+    EXPECT_EQ(rig.printer.frames(), (std::vector<std::string>{"481"}));
     EXPECT_TRUE(rig.clock.pauses().empty());  // no slow-reply pause for 481
     EXPECT_FALSE(rig.ports.is_open());
     EXPECT_EQ(host.impostos.RecordCount(), 0);
@@ -166,7 +166,7 @@ class Errors : public ::testing::TestWithParam<ErrorCase> {};
 TEST_P(Errors, AreCaughtAndTheTablesComeBackAsFarAsBuilt) {
     const ErrorCase& c = GetParam();
     PaymentsRig rig;
-    if (c.reply.empty()) rig.model.knobs().silent = true;
+    if (c.reply.empty()) rig.printer.knobs().silent = true;
     else rig.raw_reply("481", c.reply + "\r");
     HostTables host(c.without);
     clear_last_error();
@@ -196,15 +196,15 @@ TEST(PaymentTotalsExport, ReadsTheSimulatorsDayTotals) {
     for (const char* command : {"000", "12", "13" "112" "0000000000001" "000001000" "000010000" "000010000" "ITEM",
                                 "20" "0000010000", "26" "11" "01" "0000006000", "26" "11" "03" "0000004000",
                                 "27" "1000000000", "98"})
-        rig.model.execute(command);
-    ASSERT_EQ(rig.model.gross_sales(), 10000);
+        rig.printer.execute(command);
+    ASSERT_EQ(rig.printer.gross_sales(), 10000);
     HostTables host;
     EXPECT_TRUE(host.run(rig));
     ASSERT_EQ(host.reducao.RecordCount(), 1);
     host.reducao.First();
-    EXPECT_EQ(host.reducao.FieldByName("NRREDREDZ").AsString(), Ajusta(std::to_string(rig.model.z_count() + 1), 4));
-    EXPECT_EQ(host.reducao.FieldByName("NRPRIMCFREDZ").AsString(), std::to_string(rig.model.first_receipt_of_day()));
-    EXPECT_EQ(host.reducao.FieldByName("NRULTCFREDZ").AsString(), std::to_string(rig.model.receipt_count()));
+    EXPECT_EQ(host.reducao.FieldByName("NRREDREDZ").AsString(), Ajusta(std::to_string(rig.printer.z_count() + 1), 4));
+    EXPECT_EQ(host.reducao.FieldByName("NRPRIMCFREDZ").AsString(), std::to_string(rig.printer.first_receipt_of_day()));
+    EXPECT_EQ(host.reducao.FieldByName("NRULTCFREDZ").AsString(), std::to_string(rig.printer.receipt_count()));
     EXPECT_EQ(host.reducao.FieldByName("VRVENBRUREDZ").AsFloat(), 10000);
     EXPECT_EQ(host.forms(), (Forms{{"001", 6000}, {"003", 4000}}));
 }

@@ -59,8 +59,8 @@ TEST_P(SimulatorList, CodesComeFromTheListAndSpreadByClass) {
     EXPECT_EQ(Column(ds, "CDFPIMPFIS"),
               (std::vector<std::string>{"01", "02", "05", "03", "06", "01", "01", "09", "-"}));
     EXPECT_EQ(Column(ds, "IDEMIVALE"), (std::vector<std::string>{"N", "S", "S", "S", "S", "N", "N", "S", "-"}));
-    ASSERT_FALSE(rig.model.frames().empty());
-    EXPECT_EQ(rig.model.frames().front(), "432");
+    ASSERT_FALSE(rig.printer.frames().empty());
+    EXPECT_EQ(rig.printer.frames().front(), "432");
     // The printer builds the list slowly: the link waits before reading it.
     EXPECT_EQ(rig.clock.pauses(), (std::vector<int>{800}));
     EXPECT_FALSE(rig.ports.is_open());
@@ -82,7 +82,7 @@ class NoUsableList : public ::testing::TestWithParam<NoListCase> {};
 TEST_P(NoUsableList, FirstButtonRecordOfEachClassGetsTheFixedCode) {
     const NoListCase& c = GetParam();
     PaymentsRig rig(c.type);
-    if (c.silent) rig.model.knobs().silent = true;
+    if (c.silent) rig.printer.knobs().silent = true;
     else rig.raw_reply("432", c.reply);
     TClientDataSet ds;
     MakePaymentTypes(ds, {
@@ -266,7 +266,7 @@ TEST_P(MissingField, RaisesNamingTheFieldBeforeAskingThePrinter) {
     } catch (const EDatabaseError& e) {
         EXPECT_NE(std::string(e.what()).find(GetParam()), std::string::npos) << e.what();
     }
-    EXPECT_TRUE(rig.model.frames().empty());
+    EXPECT_TRUE(rig.printer.frames().empty());
     if (std::string(GetParam()) == "IDTPBUTTON") {
         EXPECT_FALSE(ds.Filtered());  // cannot be filtered by a field it lacks
     } else {

@@ -1,6 +1,6 @@
 // What the payment operations run on in these tests: the in-process printer
-// simulator on the virtual clock, the debug log in memory, no dialog, and a
-// data module of their own; plus the host's payment-type table.
+// simulator on the virtual clock (a SimSession of their own); plus the
+// host's payment-type table.
 #pragma once
 #include <string>
 #include <string_view>
@@ -16,6 +16,7 @@
 #include "link/debug_log.h"
 #include "printer_model.h"
 #include "sim_port.h"
+#include "support/sim_session.h"
 
 namespace dru::test {
 
@@ -25,27 +26,14 @@ inline sim::PrinterConfig ConfigOfType(int type) {
     return config;
 }
 
-struct PaymentsRig {
-    explicit PaymentsRig(int type = 16) : model(clock, ConfigOfType(type)) {}
-    PaymentsRig(const PaymentsRig&) = delete;
-    PaymentsRig& operator=(const PaymentsRig&) = delete;
+struct PaymentsRig : SimSession {
+    explicit PaymentsRig(int type = 16) : SimSession(VirtualClock().now(), ConfigOfType(type)) {}
 
     // The printer answers `code` with exactly these bytes (terminator included).
     void raw_reply(std::string_view code, std::string bytes) {
-        model.knobs().only_command = std::string(code);
-        model.knobs().garbage = std::move(bytes);
+        printer.knobs().only_command = std::string(code);
+        printer.knobs().garbage = std::move(bytes);
     }
-
-    VirtualClock clock;
-    sim::PrinterModel model;
-    sim::SimPortProvider ports{model, clock};
-    MemoryLogSink sink;
-    FormatSettings format;
-    DebugLog log{sink, clock, format};
-    NoDialog dialog;
-    DataModuleSlot dm;
-    LinkContext ctx{ports, clock, log, dialog, dm, format};
-    Session session{ctx, dm};
 };
 
 // A host payment type. An empty code or flag is left null.
