@@ -2,7 +2,6 @@
 // the printer simulator on a pseudo-terminal, with the real clock. Each read
 // that gets fewer bytes than it asks for lasts its whole time-out (1 s), so
 // these tests are few. They skip where no pseudo-terminal can be had.
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -22,48 +21,23 @@
 #include "printer_model.h"
 #include "pty_server.h"
 #include "support/fake_link.h"
+#include "support/pty_link.h"
 
 namespace dru {
 namespace {
 
-int OpenDescriptors() {
-    int n = 0;
-    if (DIR* d = ::opendir("/proc/self/fd")) {
-        while (::readdir(d) != nullptr) ++n;
-        ::closedir(d);
-    }
-    return n;
-}
-
-class PtyExchange : public ::testing::Test {
+class PtyExchange : public test::PtyLink<> {
 protected:
     void SetUp() override {
-        try {
-            server = std::make_unique<sim::PtyServer>(model);
-        } catch (const std::system_error& e) {
-            GTEST_SKIP() << "no pseudo-terminal: " << e.what();
-        }
-        ASSERT_TRUE(ports.set_device("COM1", server->device_path()));
-        descriptors_before = OpenDescriptors();
+        test::PtyLink<>::SetUp();
+        descriptors_before = test::OpenDescriptorCount();
     }
     void TearDown() override {
         if (server) {
-            EXPECT_EQ(OpenDescriptors(), descriptors_before) << "a port stayed open";
+            EXPECT_EQ(test::OpenDescriptorCount(), descriptors_before) << "a port stayed open";
         }
     }
-    template <class F>
-    auto inspect(F fn) {
-        decltype(fn(model)) result{};
-        server->with_model([&](sim::PrinterModel& m) { result = fn(m); });
-        return result;
-    }
 
-    RealClock clock;
-    sim::PrinterModel model{clock};
-    std::unique_ptr<sim::PtyServer> server;
-    TermiosPortProvider ports{clock};
-    test::FakeLink fake;  // log, dialog and messages
-    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
     int descriptors_before = 0;
 };
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <termios.h>
 #include <thread>
@@ -12,20 +11,12 @@
 #include "link/frames.h"
 #include "link/termios_port.h"
 #include "support/fake_link.h"
+#include "support/temp_folder.h"
 
 namespace dru {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-int OpenDescriptors() {
-    int n = 0;
-    if (DIR* d = ::opendir("/proc/self/fd")) {
-        while (::readdir(d) != nullptr) ++n;
-        ::closedir(d);
-    }
-    return n;
-}
 
 // The far end of a pseudo-terminal plays the printer.
 class Pty {
@@ -155,7 +146,7 @@ TEST(TermiosPort, NoDescriptorLeftOnAnyPath) {
     REQUIRE_PTY(pty);
     RealClock clock;
     TermiosPortProvider ports(clock);
-    const int before = OpenDescriptors();
+    const int before = test::OpenDescriptorCount();
     {
         PortHandle held = ports.open(pty.slave());
         ASSERT_TRUE(held);
@@ -170,7 +161,7 @@ TEST(TermiosPort, NoDescriptorLeftOnAnyPath) {
         ASSERT_TRUE(not_a_tty);
         EXPECT_FALSE(not_a_tty->get_state());
     }
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(test::OpenDescriptorCount(), before);
 }
 
 TEST(TermiosPort, WholeExchangeOverAPseudoTerminal) {
@@ -184,7 +175,7 @@ TEST(TermiosPort, WholeExchangeOverAPseudoTerminal) {
     test::RecordingDialog dialog;
     test::FixedMessages messages;
     LinkContext ctx{ports, clock, log, dialog, messages, format};
-    const int before = OpenDescriptors();
+    const int before = test::OpenDescriptorCount();
 
     std::string frame;
     std::thread printer([&] {  // answers the command once it has come in
@@ -202,7 +193,7 @@ TEST(TermiosPort, WholeExchangeOverAPseudoTerminal) {
         EXPECT_TRUE(sink.lines().empty());
     }
     EXPECT_EQ(Comand_Porta(ctx, Frame("01"), true, true, false, "/dev/nonexistent-dru-tty", "Azul"), "");
-    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(test::OpenDescriptorCount(), before);
 }
 
 }  // namespace
