@@ -17,10 +17,6 @@ namespace dru {
 
 namespace {
 
-// Fields of the reply to command 481.
-constexpr int kFieldDate = 44;
-constexpr int kFieldTime = 45;
-constexpr int kFieldOverdueZ = 48;
 // The printer type that reports an overdue Z reduction.
 constexpr long long kTypeReportsOverdueZ = 30;
 // Field 48 at this value or above (compared as text) means the Z is overdue.
@@ -116,8 +112,8 @@ bool VerificaData(Session& session, const std::string& stEsquemaCor, TDateTime& 
     try {
         const std::string stResult =
             Comand_Porta(link, Frame(cmd::kReadCounters), true, true, false, config.port, stEsquemaCor);
-        const std::string stData = PrinterDateDDMMYY(ReadField(stResult, kFieldDate));
-        const std::string stDataAtu = stData + ReadField(stResult, kFieldTime);
+        const std::string stData = PrinterDateDDMMYY(ReadField(stResult, field481::kDate));
+        const std::string stDataAtu = stData + ReadField(stResult, field481::kTime);
 
         const std::string printerText = PrinterDateTimeText(stDataAtu);
         if (printerText.empty()) throw EConvertError("The printer gave no date and time");
@@ -137,7 +133,7 @@ bool VerificaData(Session& session, const std::string& stEsquemaCor, TDateTime& 
         }
         dtDate = FiscalDate(stData, now);
 
-        if (config.type == kTypeReportsOverdueZ && ReadField(stResult, kFieldOverdueZ) >= kOverdueZFrom &&
+        if (config.type == kTypeReportsOverdueZ && ReadField(stResult, field481::kOverdueZ) >= kOverdueZFrom &&
             boSetaData &&
             link.dialog.Mensagem(dm.msgPadrao2.Msg("REDZDATA_IBM"), "", "N", "S", TTipoMsg::Tipo3,
                                  "", stEsquemaCor, 0, nullptr)) {

@@ -9,8 +9,6 @@ namespace dru {
 
 namespace {
 
-// Field of the reply to 481 that holds the number of the last receipt.
-constexpr int kLastReceiptField = 2;
 // The host's receipt numbers are 10 digits with leading zeros.
 constexpr int kReceiptNumberWidth = 10;
 
@@ -45,7 +43,7 @@ void Nr_Cupom(LinkContext& ctx, const std::string& stCdPortaImpFis,
               const std::string& stEsquemaCor, std::string& result) {
     const std::string stRetorno =
         SendDayCommand(ctx, Frame(cmd::kReadCounters), stCdPortaImpFis, stEsquemaCor);
-    std::string number = AjustaZero(ReadField(stRetorno, kLastReceiptField), kReceiptNumberWidth);
+    std::string number = AjustaZero(ReadField(stRetorno, field481::kLastReceipt), kReceiptNumberWidth);
     if (!number.empty()) result = std::move(number);
 }
 

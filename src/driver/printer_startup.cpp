@@ -10,11 +10,6 @@ namespace dru {
 
 namespace {
 
-// Fields of the reply to command 481.
-constexpr int kFieldPrinterNumber = 30;
-constexpr int kFieldSerial = 42;
-constexpr int kFieldDate = 44;
-constexpr int kFieldTime = 45;
 // The printer number goes to the host in this many digits.
 constexpr int kPrinterNumberWidth = 4;
 // The serial number field starts with this many characters the host does not keep.
@@ -47,13 +42,13 @@ bool Carrega_Dados_Impressora(Session& session, TParams& Params) {
 
     const std::string stResult =
         Comand_Porta(session.link, Frame(cmd::kReadCounters), true, true, false, stCdPortaImpFis, stEsquemaCor);
-    const std::string stData = PrinterDateDDMMYY(ReadField(stResult, kFieldDate));
+    const std::string stData = PrinterDateDDMMYY(ReadField(stResult, field481::kDate));
 
     TParams result{
-        {"DATAATUIMP", stData + ReadField(stResult, kFieldTime)},
-        {"ECFIMP", AjustaZero(ReadField(stResult, kFieldPrinterNumber), kPrinterNumberWidth)},
+        {"DATAATUIMP", stData + ReadField(stResult, field481::kTime)},
+        {"ECFIMP", AjustaZero(ReadField(stResult, field481::kPrinterNumber), kPrinterNumberWidth)},
         {"REDIMP", stRedImp},
-        {"SERIEIMP", text::substr(ReadField(stResult, kFieldSerial), kSerialPrefixLength)},
+        {"SERIEIMP", text::substr(ReadField(stResult, field481::kSerial), kSerialPrefixLength)},
         {"DATAIMP", stData},
     };
     Params.replace(std::move(result));

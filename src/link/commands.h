@@ -70,6 +70,20 @@ inline constexpr int kReadTotalTimeoutMs = 1000;
 // A write that the printer does not take within this time is given up.
 inline constexpr int kWriteTotalTimeoutMs = 1000;
 
+// ---- Fields of the reply to 481 (counted from 0) --------------------------------
+namespace field481 {
+inline constexpr int kLastZ = 0;            // number of the last Z reduction
+inline constexpr int kFirstReceipt = 1;     // first receipt of the day
+inline constexpr int kLastReceipt = 2;      // last receipt: the receipt number
+inline constexpr int kGrossSales = 3;       // gross sales; "0" means nothing sold
+// Fields 4 to 8: amounts of the five payment forms, after the gross sales.
+inline constexpr int kPrinterNumber = 30;   // printer (ECF) number
+inline constexpr int kSerial = 42;          // serial number behind a 4-character tag
+inline constexpr int kDate = 44;            // printer date DDMMCCYY
+inline constexpr int kTime = 45;            // printer time, HHMM first
+inline constexpr int kOverdueZ = 48;        // "3" or above (as text): a Z reduction is overdue
+}  // namespace field481
+
 // ---- Error analysis --------------------------------------------------------
 // A recovery command's own error reply is analysed once more (depth 1); an
 // error reply deeper than that is only logged, so a printer that keeps

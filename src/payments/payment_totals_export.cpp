@@ -17,12 +17,6 @@
 namespace dru {
 namespace {
 
-// Reply fields: last Z number, first and last receipt, gross sales, then the
-// five payment-form amounts.
-constexpr int kCampoUltimaReducao = 0;
-constexpr int kCampoPrimeiroCupom = 1;
-constexpr int kCampoUltimoCupom = 2;
-constexpr int kCampoVendaBruta = 3;
 // The printer's gross sales read exactly this when nothing was sold.
 constexpr std::string_view kSemVendas = "0";
 // The reduction number is handed back four characters wide.
@@ -73,13 +67,13 @@ bool BuildReduction(TClientDataSet& redz, const std::string& reply, const std::s
     redz.FieldByName("NRECFREDZ").SetAsString(stECF);
     redz.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
     redz.FieldByName("VRTOTCANREDZ").SetAsFloat(0);
-    const long long ultima = StrToInt(ReadField(reply, kCampoUltimaReducao));
+    const long long ultima = StrToInt(ReadField(reply, field481::kLastZ));
     if (ultima == LLONG_MAX) throw EConvertError("reduction number out of range");
     redz.FieldByName("NRREDREDZ").SetAsString(Ajusta(std::to_string(ultima + 1), kLarguraNrReducao));
-    redz.FieldByName("NRPRIMCFREDZ").SetAsString(ReadField(reply, kCampoPrimeiroCupom));
-    redz.FieldByName("NRULTCFREDZ").SetAsString(ReadField(reply, kCampoUltimoCupom));
+    redz.FieldByName("NRPRIMCFREDZ").SetAsString(ReadField(reply, field481::kFirstReceipt));
+    redz.FieldByName("NRULTCFREDZ").SetAsString(ReadField(reply, field481::kLastReceipt));
 
-    const std::string bruta = ReadField(reply, kCampoVendaBruta);
+    const std::string bruta = ReadField(reply, field481::kGrossSales);
     if (bruta == kSemVendas) {
         redz.Cancel();
         return false;
@@ -114,7 +108,7 @@ void BuildPaymentForms(TdtmImpressoraIBM& dm, const std::string& reply, const st
         formas.Append();
         formas.FieldByName("NRECFREDZ").SetAsString(stECF);
         formas.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
-        std::string valor = ReadField(reply, kCampoVendaBruta + static_cast<int>(k));
+        std::string valor = ReadField(reply, field481::kGrossSales + static_cast<int>(k));
         if (valor == "0") valor.clear();  // an amount of exactly "0": nothing taken in this form
         const std::string nome = text::upper_ascii(kFormasPagamento[k - 1]);
         if (SeekName(tipos, nome) && !EmptyString(valor)) {
