@@ -4,8 +4,8 @@
 #include <charconv>
 #include <climits>
 
-#include "driver/data_module.h"
-#include "driver/last_error.h"
+#include "module/data_module.h"
+#include "api/last_error.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/routines.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/session.h"
+#include "module/session.h"
 #include "host/dataset.h"
 
 namespace dru {

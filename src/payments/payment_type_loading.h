@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/session.h"
+#include "module/session.h"
 #include "host/dataset.h"
 
 namespace dru {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/last_error.h"
+#include "api/last_error.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/routines.h"

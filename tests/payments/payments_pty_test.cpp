@@ -7,7 +7,7 @@
 #include <memory>
 #include <system_error>
 
-#include "driver/c_handles.h"
+#include "api/c_handles.h"
 #include "dru01000.h"
 #include "host/clock.h"
 #include "host/routines.h"

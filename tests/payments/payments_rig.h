@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/data_module.h"
-#include "driver/session.h"
+#include "module/data_module.h"
+#include "module/session.h"
 #include "host/clock.h"
 #include "host/dataset.h"
 #include "host/dialog.h"

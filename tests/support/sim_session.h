@@ -1,7 +1,7 @@
 // A Session over the in-process printer simulator, on the virtual clock.
 #pragma once
-#include "driver/data_module.h"
-#include "driver/session.h"
+#include "module/data_module.h"
+#include "module/session.h"
 #include "host/clock.h"
 #include "host/format.h"
 #include "link/context.h"

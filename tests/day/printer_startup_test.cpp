@@ -2,8 +2,8 @@
 // handed back as a five-pair array.
 #include <gtest/gtest.h>
 
-#include "driver/driver_fixture.h"
-#include "driver/printer_startup.h"
+#include "support/driver_fixture.h"
+#include "day/printer_startup.h"
 #include "host/text.h"
 #include "link/frames.h"
 

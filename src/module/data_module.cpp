@@ -1,4 +1,4 @@
-#include "driver/data_module.h"
+#include "module/data_module.h"
 
 #include <algorithm>
 #include <array>

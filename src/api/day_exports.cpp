@@ -1,8 +1,8 @@
 // C entry points of the day operations.
-#include "driver/c_handles.h"
-#include "driver/day_operations.h"
-#include "driver/last_error.h"
-#include "driver/module.h"
+#include "api/c_handles.h"
+#include "day/day_operations.h"
+#include "api/last_error.h"
+#include "module/module.h"
 #include "dru01000.h"
 
 extern "C" {

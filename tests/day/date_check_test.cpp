@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "driver/date_check.h"
-#include "driver/driver_fixture.h"
+#include "day/date_check.h"
+#include "support/driver_fixture.h"
 #include "host/errors.h"
 
 namespace dru::test {

@@ -1,7 +1,7 @@
 // Printer start-up (open the sales period) and the printer's data (number,
 // serial, date and time), both driven by named-parameter arrays.
 #pragma once
-#include "driver/session.h"
+#include "module/session.h"
 #include "host/params.h"
 
 namespace dru {

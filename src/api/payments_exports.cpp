@@ -1,9 +1,9 @@
 // C entry points of the payment-type loading and the payment totals export.
 #include <stdexcept>
 
-#include "driver/c_handles.h"
-#include "driver/last_error.h"
-#include "driver/module.h"
+#include "api/c_handles.h"
+#include "api/last_error.h"
+#include "module/module.h"
 #include "dru01000.h"
 #include "payments/payment_totals_export.h"
 #include "payments/payment_type_loading.h"

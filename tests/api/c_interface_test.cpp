@@ -5,8 +5,8 @@
 #include <fstream>
 #include <system_error>
 
-#include "driver/driver_fixture.h"
-#include "driver/library_loader.h"
+#include "support/driver_fixture.h"
+#include "support/library_loader.h"
 #include "dru01000.h"
 #include "pty_server.h"
 

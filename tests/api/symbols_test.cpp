@@ -14,7 +14,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/export_names.h"
+#include "api/export_names.h"
 
 namespace dru::test {
 namespace {

@@ -3,7 +3,7 @@
 // "DataDif" is stored with a capital D and found by the lookup that ignores
 // case, "RelProdutos" is not stored. Texts the operations print or show are
 // kept byte for byte, trailing blanks included.
-#include "driver/data_module.h"
+#include "module/data_module.h"
 
 namespace dru {
 

@@ -1,9 +1,9 @@
-#include "driver/date_check.h"
+#include "day/date_check.h"
 
 #include <filesystem>
 
-#include "driver/day_operations.h"
-#include "driver/printer_startup.h"
+#include "day/day_operations.h"
+#include "day/printer_startup.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/params.h"

@@ -1,4 +1,4 @@
-#include "driver/last_error.h"
+#include "api/last_error.h"
 
 #include "dru01000.h"
 

@@ -2,7 +2,7 @@
 // the data module slot. The exported entry points build it from the module's
 // state; tests build it from fakes and the in-process simulator.
 #pragma once
-#include "driver/data_module.h"
+#include "module/data_module.h"
 #include "link/context.h"
 
 #include <string>

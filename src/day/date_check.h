@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 
-#include "driver/session.h"
+#include "module/session.h"
 #include "host/clock.h"
 
 namespace dru {

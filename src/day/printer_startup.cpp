@@ -1,4 +1,4 @@
-#include "driver/printer_startup.h"
+#include "day/printer_startup.h"
 
 #include "host/routines.h"
 #include "host/text.h"

@@ -3,9 +3,9 @@
 // makes a call fail (false, 0, "" or nothing done) without touching memory.
 #include <string>
 
-#include "driver/c_handles.h"
-#include "driver/last_error.h"
-#include "driver/module.h"
+#include "api/c_handles.h"
+#include "api/last_error.h"
+#include "module/module.h"
 #include "dru01000.h"
 #include "host/errors.h"
 #include "host/format.h"

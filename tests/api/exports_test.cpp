@@ -6,9 +6,9 @@
 #include <ctime>
 #include <functional>
 
-#include "driver/export_names.h"
-#include "driver/library_loader.h"
-#include "driver/module.h"
+#include "api/export_names.h"
+#include "support/library_loader.h"
+#include "module/module.h"
 #include "dru01000.h"
 #include "host/clock.h"
 

@@ -1,8 +1,8 @@
 // The C++ interface of include/dru01000.hpp over the module's services.
 #include <map>
 
-#include "driver/last_error.h"
-#include "driver/module.h"
+#include "api/last_error.h"
+#include "module/module.h"
 #include "dru01000.hpp"
 #include "host/text.h"
 #include "link/error_analysis.h"

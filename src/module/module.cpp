@@ -1,4 +1,4 @@
-#include "driver/module.h"
+#include "module/module.h"
 
 #include <cstdlib>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // The day operations on the scripted fake port (exact bytes, flags of the
 // exchange) and on the in-process simulator (the printer's state after them).
-#include "driver/day_operations.h"
+#include "day/day_operations.h"
 
 #include <gtest/gtest.h>
 

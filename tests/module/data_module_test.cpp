@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "driver/data_module.h"
+#include "module/data_module.h"
 
 namespace dru {
 namespace {

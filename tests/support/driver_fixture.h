@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/data_module.h"
-#include "driver/library_loader.h"
-#include "driver/session.h"
+#include "module/data_module.h"
+#include "support/library_loader.h"
+#include "module/session.h"
 #include "host/format.h"
 #include "printer_model.h"
 #include "sim_port.h"

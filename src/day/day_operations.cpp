@@ -1,4 +1,4 @@
-#include "driver/day_operations.h"
+#include "day/day_operations.h"
 
 #include "host/routines.h"
 #include "link/commands.h"

@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "driver/library_loader.h"
+#include "support/library_loader.h"
 #include "dru01000.hpp"
 #include "link/frames.h"
 #include "pty_server.h"

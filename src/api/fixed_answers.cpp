@@ -3,8 +3,8 @@
 // leave every output as it was, except the results named here.
 #include <cmath>
 
-#include "driver/c_handles.h"
-#include "driver/last_error.h"
+#include "api/c_handles.h"
+#include "api/last_error.h"
 #include "dru01000.h"
 #include "host/clock.h"
 

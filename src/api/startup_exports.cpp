@@ -2,11 +2,11 @@
 // date check.
 #include <stdexcept>
 
-#include "driver/c_handles.h"
-#include "driver/date_check.h"
-#include "driver/last_error.h"
-#include "driver/module.h"
-#include "driver/printer_startup.h"
+#include "api/c_handles.h"
+#include "day/date_check.h"
+#include "api/last_error.h"
+#include "module/module.h"
+#include "day/printer_startup.h"
 #include "dru01000.h"
 
 extern "C" {

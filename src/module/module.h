@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/data_module.h"
-#include "driver/session.h"
+#include "module/data_module.h"
+#include "module/session.h"
 #include "dru01000.h"
 #include "host/clock.h"
 #include "host/dialog.h"

@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "driver/last_error.h"
-#include "driver/module.h"
+#include "api/last_error.h"
+#include "module/module.h"
 #include "dru01000.h"
 
 namespace {
