@@ -82,7 +82,7 @@ void Pty481(benchmark::State& state) {
     double wall_ms = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const std::string reply = dru::Comand_Porta(ctx, frame, true, true, false, "COM1", "");
+        const std::string reply = dru::Comand_Porta(ctx, frame, dru::kCommandExchange, "COM1", "");
         wall_ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (dru::ReadField(reply, 2).empty()) state.SkipWithError("no counters reply");
         benchmark::DoNotOptimize(reply);
@@ -100,7 +100,7 @@ void InProcess481(benchmark::State& state) {
     dru::LinkContext ctx{ports, clock, host.log, host.dialog, host.messages, host.format};
     const std::string frame = dru::Frame(dru::cmd::kReadCounters);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(dru::Comand_Porta(ctx, frame, true, true, false, "COM1", ""));
+        benchmark::DoNotOptimize(dru::Comand_Porta(ctx, frame, dru::kCommandExchange, "COM1", ""));
     }
     state.counters["frames"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

@@ -16,9 +16,18 @@
  * - No C++ exception ever crosses this interface. When an entry point fails
  *   on a platform error (the debug log cannot be written, a value that does
  *   not convert, a table error) it leaves its outputs as they were, returns
- *   its initial result (false, or nothing written) and dru_last_error() says
- *   what went wrong. Printer errors are not platform errors: they are logged,
- *   shown through the message handler and reflected in the result.
+ *   its initial result (false, or nothing written), dru_last_error() says
+ *   what went wrong and dru_last_error_code() which kind of error it was
+ *   (DRU_ERR_*, below). Printer errors are not platform errors: they are
+ *   logged, shown through the message handler and reflected in the result.
+ * - NULL for a handle or an output the call needs is the bad-argument error
+ *   (DRU_ERR_BAD_ARGUMENT, the call and the argument named), and nothing is
+ *   sent to the printer. A `const char*` NULL is the empty text, never an
+ *   error. The optional handles are documented where they are declared.
+ * - Every call that can fail clears the last error when it starts; the
+ *   readers that cannot (dru_text_get, dru_params_count, dru_dataset_eof,
+ *   dru_dataset_record_count, dru_last_error, dru_last_error_code) leave it
+ *   as it was, unless handed NULL.
  * - One host thread at a time: calls from several threads at once are not
  *   supported (the serial port is opened without sharing anyway).
  */
@@ -107,7 +116,19 @@ DRU_API void dru_set_host_folder(const char* folder);
 DRU_API void dru_set_port_device(const char* port, const char* device);
 DRU_API void dru_set_message(const char* table, const char* key, const char* text);
 DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
+
+/* The last error: its message ("" when the last call succeeded) and its kind.
+ * The kinds are a closed set. */
+#define DRU_ERR_NONE 0         /* the last call that could fail did not */
+#define DRU_ERR_BAD_ARGUMENT 1 /* a NULL handle or output, a value out of range, an unknown name */
+#define DRU_ERR_TABLE 2        /* a table refused: missing field, bad filter or packet, wrong state */
+#define DRU_ERR_CONVERSION 3   /* a value that does not convert (number, date, a reply's error number) */
+#define DRU_ERR_IO 4           /* a file (the debug log, a table file) cannot be read or written */
+#define DRU_ERR_PORT 5         /* the serial port failed where the caller must be told */
+#define DRU_ERR_UNSUPPORTED 6  /* understood and not supported by this module */
+#define DRU_ERR_INTERNAL 7     /* a fault of the module itself (out of memory, say) */
 DRU_API const char* dru_last_error(void);
+DRU_API int32_t dru_last_error_code(void);
 
 /* Operator dialog. `question` is "S" for a yes/no question, "N" for a notice;
  * the return value is the operator's answer (true = yes). Without a handler a

@@ -1,42 +1,49 @@
 // The host-side helpers of the C interface: texts, named-parameter arrays and
 // tables. Each runs through `guarded`, so no exception crosses; a NULL handle
-// makes a call fail (false, 0, "" or nothing done) without touching memory.
+// is the bad-argument error (false, 0, "" or nothing done, memory untouched).
 #include <string>
 
 #include "api/c_handles.h"
+#include "api/host_text.h"
 #include "api/last_error.h"
-#include "module/module.h"
 #include "dru01000.h"
 #include "host/errors.h"
 #include "host/format.h"
+#include "host/routines.h"
 #include "host/text.h"
+#include "module/module.h"
 
 namespace {
 
+using dru::HostText;
+using dru::Required;
+
 constexpr const char* kEmpty = "";
 
-// Host text: NULL is the empty text; invalid UTF-8 is read as Latin-1.
-std::string HostText(const char* s) { return s ? dru::text::from_host(s) : std::string(); }
-
-template <class H>
-H& Require(H* handle, const char* what) {
-    if (!handle) throw dru::EDatabaseError(std::string("NULL ") + what + " handle");
-    return *handle;
+const dru::Param* ParamAt(const DruParams* params, int32_t i, const char* call) {
+    const DruParams& p = Required(params, call, "params");
+    if (i < 0 || static_cast<std::size_t>(i) >= p.params.size())
+        throw dru::EBadArgument(std::string(call) + ": parameter index " + std::to_string(i) + " out of range (" +
+                                std::to_string(p.params.size()) + " parameters)");
+    return &p.params[static_cast<std::size_t>(i)];
 }
 
-const dru::Param* ParamAt(const DruParams* params, int32_t i) {
-    const DruParams& p = Require(params, "parameter array");
-    if (i < 0 || static_cast<std::size_t>(i) >= p.params.size())
-        throw dru::EDatabaseError("parameter index " + std::to_string(i) + " out of range (" +
-                                  std::to_string(p.params.size()) + " parameters)");
-    return &p.params[static_cast<std::size_t>(i)];
+// A reader that cannot fail otherwise: it leaves the last error alone unless
+// its handle is NULL.
+template <class H, class R, class F>
+R Read(H* handle, const char* call, R when_null, F&& body) {
+    if (!handle) {
+        dru::set_last_error({dru::ErrorKind::BadArgument, std::string(call) + ": handle is NULL"});
+        return when_null;
+    }
+    return body(*handle);
 }
 
 // Runs a table operation; true when it went through.
 template <class F>
-bool OnTable(DruDataSet* ds, F&& body) {
+bool OnTable(DruDataSet* ds, const char* call, F&& body) {
     return dru::guarded(false, [&] {
-        body(Require(ds, "table").table);
+        body(Required(ds, call, "ds").table);
         return true;
     });
 }
@@ -48,7 +55,7 @@ dru::FieldType ToFieldType(int32_t type) {
         case DRU_FT_FLOAT: return dru::FieldType::Float;
         case DRU_FT_DATETIME: return dru::FieldType::DateTime;
         case DRU_FT_BOOLEAN: return dru::FieldType::Boolean;
-        default: throw dru::EDatabaseError("unknown field type " + std::to_string(type));
+        default: throw dru::EBadArgument("dru_dataset_add_field: unknown field type " + std::to_string(type));
     }
 }
 
@@ -62,10 +69,12 @@ DRU_API DruText* dru_text_new(const char* value) {
     return dru::guarded<DruText*>(nullptr, [&] { return new DruText{HostText(value)}; });
 }
 
-DRU_API const char* dru_text_get(const DruText* text) { return text ? text->value.c_str() : kEmpty; }
+DRU_API const char* dru_text_get(const DruText* text) {
+    return Read(text, "dru_text_get", kEmpty, [](const DruText& t) { return t.value.c_str(); });
+}
 
 DRU_API void dru_text_set(DruText* text, const char* value) {
-    dru::guarded_void([&] { Require(text, "text").value = HostText(value); });
+    dru::guarded_void([&] { Required(text, "dru_text_set", "text").value = HostText(value); });
 }
 
 DRU_API void dru_text_free(DruText* text) { delete text; }
@@ -79,7 +88,7 @@ DRU_API DruParams* dru_params_new(void) {
 DRU_API void dru_params_free(DruParams* params) { delete params; }
 
 DRU_API void dru_params_add_text(DruParams* params, const char* name, const char* value) {
-    dru::guarded_void([&] { Require(params, "parameter array").params.add(HostText(name), HostText(value)); });
+    dru::guarded_void([&] { Required(params, "dru_params_add_text", "params").params.add(HostText(name), HostText(value)); });
 }
 
 // The number travels as the text the operations read back: general format
@@ -87,22 +96,23 @@ DRU_API void dru_params_add_text(DruParams* params, const char* name, const char
 // process's defaults), the settings the operations convert it back with.
 DRU_API void dru_params_add_number(DruParams* params, const char* name, double value) {
     dru::guarded_void([&] {
-        DruParams& p = Require(params, "parameter array");
+        DruParams& p = Required(params, "dru_params_add_number", "params");
         p.params.add(HostText(name), dru::FloatToStr(value, dru::ModuleState::get().format()));
     });
 }
 
 DRU_API int32_t dru_params_count(const DruParams* params) {
-    return params ? static_cast<int32_t>(params->params.size()) : 0;
+    return Read(params, "dru_params_count", 0,
+                [](const DruParams& p) { return static_cast<int32_t>(p.params.size()); });
 }
 
 
 DRU_API const char* dru_params_name(const DruParams* params, int32_t i) {
-    return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i)->name.c_str(); });
+    return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i, "dru_params_name")->name.c_str(); });
 }
 
 DRU_API const char* dru_params_text(const DruParams* params, int32_t i) {
-    return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i)->value.c_str(); });
+    return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i, "dru_params_text")->value.c_str(); });
 }
 
 // ---- Tables -------------------------------------------------------------------------------
@@ -121,100 +131,93 @@ DRU_API void dru_dataset_free(DruDataSet* ds) { delete ds; }
 
 
 DRU_API bool dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.AddFieldDef(HostText(name), ToFieldType(type), size); });
+    return OnTable(ds, "dru_dataset_add_field", [&](dru::TClientDataSet& t) { t.AddFieldDef(HostText(name), ToFieldType(type), size); });
 }
 
 DRU_API bool dru_dataset_create(DruDataSet* ds) {
-    return OnTable(ds, [](dru::TClientDataSet& t) { t.CreateDataSet(); });
+    return OnTable(ds, "dru_dataset_create", [](dru::TClientDataSet& t) { t.CreateDataSet(); });
 }
 
 DRU_API bool dru_dataset_append(DruDataSet* ds) {
-    return OnTable(ds, [](dru::TClientDataSet& t) { t.Append(); });
+    return OnTable(ds, "dru_dataset_append", [](dru::TClientDataSet& t) { t.Append(); });
 }
 
 DRU_API bool dru_dataset_edit(DruDataSet* ds) {
-    return OnTable(ds, [](dru::TClientDataSet& t) { t.Edit(); });
+    return OnTable(ds, "dru_dataset_edit", [](dru::TClientDataSet& t) { t.Edit(); });
 }
 
 DRU_API bool dru_dataset_post(DruDataSet* ds) {
-    return OnTable(ds, [](dru::TClientDataSet& t) { t.Post(); });
+    return OnTable(ds, "dru_dataset_post", [](dru::TClientDataSet& t) { t.Post(); });
 }
 
 DRU_API bool dru_dataset_set_text(DruDataSet* ds, const char* field, const char* value) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).SetAsString(HostText(value)); });
+    return OnTable(ds, "dru_dataset_set_text", [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).SetAsString(HostText(value)); });
 }
 
 DRU_API bool dru_dataset_set_number(DruDataSet* ds, const char* field, double value) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).SetAsFloat(value); });
+    return OnTable(ds, "dru_dataset_set_number", [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).SetAsFloat(value); });
 }
 
 DRU_API bool dru_dataset_set_null(DruDataSet* ds, const char* field) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).Clear(); });
+    return OnTable(ds, "dru_dataset_set_null", [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).Clear(); });
 }
 
 DRU_API bool dru_dataset_first(DruDataSet* ds) {
-    return OnTable(ds, [](dru::TClientDataSet& t) { t.First(); });
+    return OnTable(ds, "dru_dataset_first", [](dru::TClientDataSet& t) { t.First(); });
 }
 
 DRU_API bool dru_dataset_next(DruDataSet* ds) {
-    return OnTable(ds, [](dru::TClientDataSet& t) { t.Next(); });
+    return OnTable(ds, "dru_dataset_next", [](dru::TClientDataSet& t) { t.Next(); });
 }
 
-DRU_API bool dru_dataset_eof(const DruDataSet* ds) { return ds ? ds->table.Eof() : true; }
+DRU_API bool dru_dataset_eof(const DruDataSet* ds) {
+    return Read(ds, "dru_dataset_eof", true, [](const DruDataSet& d) { return d.table.Eof(); });
+}
 
-DRU_API int32_t dru_dataset_record_count(const DruDataSet* ds) { return ds ? ds->table.RecordCount() : 0; }
+DRU_API int32_t dru_dataset_record_count(const DruDataSet* ds) {
+    return Read(ds, "dru_dataset_record_count", 0, [](const DruDataSet& d) { return d.table.RecordCount(); });
+}
 
 DRU_API const char* dru_dataset_get_text(DruDataSet* ds, const char* field) {
     return dru::guarded<const char*>(kEmpty, [&] {
-        DruDataSet& d = Require(ds, "table");
+        DruDataSet& d = Required(ds, "dru_dataset_get_text", "ds");
         d.scratch = d.table.FieldByName(HostText(field)).AsString();
         return d.scratch.c_str();
     });
 }
 
 DRU_API double dru_dataset_get_number(DruDataSet* ds, const char* field) {
-    return dru::guarded(0.0, [&] { return Require(ds, "table").table.FieldByName(HostText(field)).AsFloat(); });
+    return dru::guarded(0.0, [&] { return Required(ds, "dru_dataset_get_number", "ds").table.FieldByName(HostText(field)).AsFloat(); });
 }
 
 DRU_API bool dru_dataset_is_null(DruDataSet* ds, const char* field) {
-    return dru::guarded(false, [&] { return Require(ds, "table").table.FieldByName(HostText(field)).IsNull(); });
+    return dru::guarded(false, [&] { return Required(ds, "dru_dataset_is_null", "ds").table.FieldByName(HostText(field)).IsNull(); });
 }
 
 // The three steps the host's tables always take: off, text, on. A refused
 // filter leaves the table's filter as it was.
 DRU_API bool dru_dataset_set_filter(DruDataSet* ds, const char* expression, bool filtered) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) {
-        const std::string old_text = t.Filter();
-        const bool old_on = t.Filtered();
-        try {
-            t.SetFiltered(false);
-            t.SetFilter(HostText(expression));
-            t.SetFiltered(filtered);
-        } catch (...) {
-            t.SetFilter(old_text);  // filtering is off here: only stored
-            t.SetFiltered(old_on);  // compiled before, so it compiles again
-            throw;
-        }
-    });
+    return OnTable(ds, "dru_dataset_set_filter",
+                   [&](dru::TClientDataSet& t) { dru::SetTableFilter(t, HostText(expression), filtered); });
 }
 
 DRU_API bool dru_dataset_set_data(DruDataSet* ds, const char* packet) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.SetDataPacket(packet ? packet : ""); });
+    return OnTable(ds, "dru_dataset_set_data", [&](dru::TClientDataSet& t) { t.SetDataPacket(packet ? packet : ""); });
 }
 
 DRU_API bool dru_dataset_get_data(DruDataSet* ds, DruText* packet) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) {
-        DruText& out = Require(packet, "text");
+    return OnTable(ds, "dru_dataset_get_data", [&](dru::TClientDataSet& t) {
+        DruText& out = Required(packet, "dru_dataset_get_data", "packet");
         out.value = t.GetDataPacket();
     });
 }
 
 DRU_API bool dru_dataset_load_from_file(DruDataSet* ds, const char* path) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.LoadFromFile(path ? path : ""); });
+    return OnTable(ds, "dru_dataset_load_from_file", [&](dru::TClientDataSet& t) { t.LoadFromFile(path ? path : ""); });
 }
 
 DRU_API bool dru_dataset_save_to_file(DruDataSet* ds, const char* path) {
-    return OnTable(ds, [&](dru::TClientDataSet& t) { t.SaveToFile(path ? path : ""); });
+    return OnTable(ds, "dru_dataset_save_to_file", [&](dru::TClientDataSet& t) { t.SaveToFile(path ? path : ""); });
 }
 
 }  // extern "C"

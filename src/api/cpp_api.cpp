@@ -4,6 +4,7 @@
 #include "api/last_error.h"
 #include "module/module.h"
 #include "dru01000.hpp"
+#include "host/errors.h"
 #include "host/text.h"
 #include "link/error_analysis.h"
 #include "link/exchange.h"
@@ -58,8 +59,9 @@ DRU_API std::string Comand_Porta(const std::string& Buffer, bool boFechaPort, bo
     return dru::guarded(std::string(), [&] {
         dru::EntryCall call;
         dru::PortHandle kept;
-        std::string reply = dru::Comand_Porta(call.link(), dru::text::from_host(Buffer), boFechaPort, boRetorno,
-                                              boTime, dru::text::from_host(stCdPortaImpFis),
+        std::string reply = dru::Comand_Porta(call.link(), dru::text::from_host(Buffer),
+                                              {.close = boFechaPort, .read = boRetorno, .wait = boTime},
+                                              dru::text::from_host(stCdPortaImpFis),
                                               dru::text::from_host(stEsquemaCor), boFechaPort ? nullptr : &kept);
         if (hPort) *hPort = HeldPorts::get().hold(std::move(kept));
         return reply;
@@ -71,7 +73,7 @@ DRU_API bool AnalisaErro(const std::string& stCdPortaImpFis, const std::string& 
     return dru::guarded(false, [&] {
         dru::PortHandle none;
         dru::PortHandle* port = hPort == kNoPort ? &none : HeldPorts::get().find(hPort);
-        if (!port) throw std::invalid_argument("AnalisaErro: no held port has handle " + std::to_string(hPort));
+        if (!port) throw dru::EBadArgument("AnalisaErro: no held port has handle " + std::to_string(hPort));
         dru::EntryCall call;
         return dru::AnalisaErro(call.link(), dru::text::from_host(stCdPortaImpFis),
                                 dru::text::from_host(stEsquemaCor), dru::text::from_host(Codigo), *port);

@@ -1,6 +1,7 @@
 // C entry points of the day operations.
 #include "api/c_handles.h"
 #include "day/day_operations.h"
+#include "api/host_text.h"
 #include "api/last_error.h"
 #include "module/module.h"
 #include "dru01000.h"
@@ -35,10 +36,11 @@ DRU_API bool Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor
 // only when the whole call succeeds.
 DRU_API void Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result) {
     dru::guarded_void([&] {
+        DruText& out = dru::Required(result, "Nr_Cupom", "result");
         dru::EntryCall call;
-        std::string number = result ? result->value : std::string();
+        std::string number = out.value;
         dru::Nr_Cupom(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor), number);
-        if (result) result->value = std::move(number);
+        out.value = std::move(number);
     });
 }
 

@@ -5,16 +5,18 @@
 namespace dru {
 namespace {
 // Part of the module state: one host thread at a time uses the module.
-std::string& storage() {
-    static std::string message;
-    return message;
+ErrorReport& storage() {
+    static ErrorReport report;
+    return report;
 }
 }  // namespace
 
-void clear_last_error() { storage().clear(); }
-void set_last_error(std::string message) { storage() = std::move(message); }
-const std::string& last_error() { return storage(); }
+void clear_last_error() { storage() = {}; }
+void set_last_error(ErrorReport report) { storage() = std::move(report); }
+const ErrorReport& last_error() { return storage(); }
 
 }  // namespace dru
 
-extern "C" DRU_API const char* dru_last_error(void) { return dru::last_error().c_str(); }
+extern "C" DRU_API const char* dru_last_error(void) { return dru::last_error().message.c_str(); }
+
+extern "C" DRU_API int32_t dru_last_error_code(void) { return static_cast<int32_t>(dru::last_error().kind); }

@@ -1,42 +1,50 @@
-// dru_last_error(): the message of the platform error that ended the last
-// entry point, kept until the next entry point starts. Every C entry point
-// runs its body through `guarded`, so no exception crosses the C interface.
+// dru_last_error() and dru_last_error_code(): the kind and message of the
+// platform error that ended the last call, kept until the next call that can
+// fail starts. Every C entry point runs its body through `guarded`, so no
+// exception crosses the C interface; nothing below src/api writes the last
+// error.
 #pragma once
 #include <exception>
 #include <string>
 #include <utility>
 
+#include "host/errors.h"
+
 namespace dru {
 
 void clear_last_error();
-void set_last_error(std::string message);
-const std::string& last_error();
+void set_last_error(ErrorReport report);
+const ErrorReport& last_error();
 
-// Runs `body` with the last error cleared; on an exception records its
-// message and returns `initial` (outputs are the body's to leave untouched).
+// A NULL handle or output the call needs: the bad-argument error naming the
+// call and the argument.
+template <class H>
+H& Required(H* handle, const char* call, const char* argument) {
+    if (!handle) throw EBadArgument(std::string(call) + ": " + argument + " is NULL");
+    return *handle;
+}
+
+// Runs `body` with the last error cleared; on an exception records its kind
+// and message and returns `initial` (outputs are the body's to leave untouched).
 template <class R, class F>
 R guarded(R initial, F&& body) noexcept {
     clear_last_error();
     try {
         return std::forward<F>(body)();
     } catch (const std::exception& e) {
-        set_last_error(e.what());
+        set_last_error(ReportOf(e));
     } catch (...) {
-        set_last_error("unknown error");
+        set_last_error({ErrorKind::Internal, "unknown error"});
     }
     return initial;
 }
 
 template <class F>
 void guarded_void(F&& body) noexcept {
-    clear_last_error();
-    try {
+    guarded(0, [&] {
         std::forward<F>(body)();
-    } catch (const std::exception& e) {
-        set_last_error(e.what());
-    } catch (...) {
-        set_last_error("unknown error");
-    }
+        return 0;
+    });
 }
 
 }  // namespace dru

@@ -1,12 +1,13 @@
 // The host's configuration of the module: host folder, port devices, message
 // texts, regional settings and the operator dialog. Each setting holds until
 // it is set again; none of them opens a port or writes the log.
-#include <stdexcept>
 #include <string>
 
+#include "api/host_text.h"
 #include "api/last_error.h"
 #include "module/module.h"
 #include "dru01000.h"
+#include "host/errors.h"
 
 namespace {
 
@@ -16,12 +17,12 @@ constexpr int kMaxNegCurrFormat = 15;
 
 dru::FormatSettings to_settings(const DruFormatSettings& in) {
     if (in.decimal_separator == '\0' || in.date_separator == '\0' || in.time_separator == '\0')
-        throw std::invalid_argument("dru_set_format_settings: a decimal, date or time separator is missing");
+        throw dru::EBadArgument("dru_set_format_settings: a decimal, date or time separator is missing");
     if (in.currency_format < 0 || in.currency_format > kMaxCurrencyFormat)
-        throw std::invalid_argument("dru_set_format_settings: currency_format " +
+        throw dru::EBadArgument("dru_set_format_settings: currency_format " +
                                     std::to_string(in.currency_format) + " is not 0 to 3");
     if (in.negative_currency_format < 0 || in.negative_currency_format > kMaxNegCurrFormat)
-        throw std::invalid_argument("dru_set_format_settings: negative_currency_format " +
+        throw dru::EBadArgument("dru_set_format_settings: negative_currency_format " +
                                     std::to_string(in.negative_currency_format) + " is not 0 to 15");
     // A format left NULL keeps the module's default for it.
     dru::FormatSettings fs = dru::DefaultFormatSettings();
@@ -49,7 +50,7 @@ extern "C" DRU_API void dru_set_port_device(const char* port, const char* device
     dru::guarded_void([&] {
         const std::string name = dru::HostText(port);
         if (!dru::ModuleState::get().ports().set_device(name, dru::HostText(device)))
-            throw std::invalid_argument("dru_set_port_device: \"" + name + "\" is not COM1 to COM12");
+            throw dru::EBadArgument("dru_set_port_device: \"" + name + "\" is not COM1 to COM12");
     });
 }
 
@@ -59,9 +60,9 @@ extern "C" DRU_API void dru_set_message(const char* table, const char* key, cons
     dru::guarded_void([&] {
         const std::string name = dru::HostText(table);
         const std::string k = dru::HostText(key);
-        if (k.empty()) throw std::invalid_argument("dru_set_message: the key is empty");
+        if (k.empty()) throw dru::EBadArgument("dru_set_message: the key is empty");
         if (name != "msgPadrao" && name != "msgPadrao2")
-            throw std::invalid_argument("dru_set_message: no message table \"" + name + "\"");
+            throw dru::EBadArgument("dru_set_message: no message table \"" + name + "\"");
         auto& dm = dru::ModuleState::get().data_module().get();
         (name == "msgPadrao" ? dm.msgPadrao : dm.msgPadrao2).set(k, dru::HostText(text));
     });

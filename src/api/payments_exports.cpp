@@ -1,21 +1,11 @@
 // C entry points of the payment-type loading and the payment totals export.
-#include <stdexcept>
-
 #include "api/c_handles.h"
+#include "api/host_text.h"
 #include "api/last_error.h"
 #include "module/module.h"
 #include "dru01000.h"
 #include "payments/payment_totals_export.h"
 #include "payments/payment_type_loading.h"
-
-namespace {
-
-dru::TClientDataSet& Table(DruDataSet* ds, const char* entry, const char* name) {
-    if (!ds) throw std::invalid_argument(std::string(entry) + ": no table " + name);
-    return ds->table;
-}
-
-}  // namespace
 
 extern "C" {
 
@@ -23,7 +13,7 @@ extern "C" {
 DRU_API void CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor, int32_t idTipoImpFis,
                                 DruDataSet* cdsTipoRece1) {
     dru::guarded_void([&] {
-        dru::TClientDataSet& tipos = Table(cdsTipoRece1, "CarregaRecebimento", "cdsTipoRece1");
+        dru::TClientDataSet& tipos = dru::Required(cdsTipoRece1, "CarregaRecebimento", "cdsTipoRece1").table;
         dru::EntryCall call;
         dru::CarregaRecebimento(call.session(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                 idTipoImpFis, tipos);
@@ -37,15 +27,19 @@ DRU_API bool ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, c
                         int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
                         DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz, DruDataSet* cdsTotNFiscRedZ) {
     return dru::guarded(false, [&] {
-        dru::TClientDataSet& tipos = Table(cdsTipoRece, "ExportRedZ", "cdsTipoRece");
-        dru::TClientDataSet& reducao = Table(cdsReducaoZ, "ExportRedZ", "cdsReducaoZ");
-        dru::TClientDataSet& formas = Table(cdsFormPgtoZ, "ExportRedZ", "cdsFormPgtoZ");
+        dru::TClientDataSet& tipos = dru::Required(cdsTipoRece, "ExportRedZ", "cdsTipoRece").table;
+        dru::TClientDataSet& reducao = dru::Required(cdsReducaoZ, "ExportRedZ", "cdsReducaoZ").table;
+        dru::TClientDataSet& formas = dru::Required(cdsFormPgtoZ, "ExportRedZ", "cdsFormPgtoZ").table;
         dru::TClientDataSet noImpostos, noTotais;  // never created: no rows
         dru::EntryCall call;
-        return dru::ExportRedZ(call.session(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
-                               dru::HostText(stECF), idTipoImpFis, tipos, reducao, formas,
-                               cdsImpostoRedz ? cdsImpostoRedz->table : noImpostos,
-                               cdsTotNFiscRedZ ? cdsTotNFiscRedZ->table : noTotais);
+        dru::ErrorReport swallowed;
+        const bool ok = dru::ExportRedZ(call.session(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+                                        dru::HostText(stECF), idTipoImpFis, tipos, reducao, formas,
+                                        cdsImpostoRedz ? cdsImpostoRedz->table : noImpostos,
+                                        cdsTotNFiscRedZ ? cdsTotNFiscRedZ->table : noTotais, &swallowed);
+        // The result stays true; what went wrong is kept for diagnosis.
+        if (swallowed.kind != dru::ErrorKind::None) dru::set_last_error(std::move(swallowed));
+        return ok;
     });
 }
 

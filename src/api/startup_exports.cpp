@@ -1,9 +1,8 @@
 // C entry points of the printer start-up, the printer data and the fiscal
 // date check.
-#include <stdexcept>
-
 #include "api/c_handles.h"
 #include "day/date_check.h"
+#include "api/host_text.h"
 #include "api/last_error.h"
 #include "module/module.h"
 #include "day/printer_startup.h"
@@ -14,20 +13,20 @@ extern "C" {
 // The array is replaced only when the whole call succeeds.
 DRU_API bool Carrega_Dados_Impressora(DruParams* Params) {
     return dru::guarded(false, [&] {
-        if (!Params) throw std::invalid_argument("Carrega_Dados_Impressora: no parameter array");
+        DruParams& array = dru::Required(Params, "Carrega_Dados_Impressora", "Params");
         dru::EntryCall call;
-        dru::TParams params = Params->params;
+        dru::TParams params = array.params;
         const bool ok = dru::Carrega_Dados_Impressora(call.session(), params);
-        Params->params.replace(std::move(params));
+        array.params.replace(std::move(params));
         return ok;
     });
 }
 
-// A NULL array reads as an empty one.
 DRU_API bool StartImpFiscal(const DruParams* Params) {
     return dru::guarded(false, [&] {
+        const DruParams& array = dru::Required(Params, "StartImpFiscal", "Params");
         dru::EntryCall call;
-        return dru::StartImpFiscal(call.session(), Params ? Params->params : dru::TParams{});
+        return dru::StartImpFiscal(call.session(), array.params);
     });
 }
 

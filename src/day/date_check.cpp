@@ -111,7 +111,7 @@ bool VerificaData(Session& session, const std::string& stEsquemaCor, TDateTime& 
     // From here on any failure gives today's date and the result so far.
     try {
         const std::string stResult =
-            Comand_Porta(link, Frame(cmd::kReadCounters), true, true, false, config.port, stEsquemaCor);
+            Comand_Porta(link, Frame(cmd::kReadCounters), kCommandExchange, config.port, stEsquemaCor);
         const std::string stData = PrinterDateDDMMYY(ReadField(stResult, field481::kDate));
         const std::string stDataAtu = stData + ReadField(stResult, field481::kTime);
 

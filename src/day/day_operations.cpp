@@ -15,8 +15,7 @@ constexpr int kReceiptNumberWidth = 10;
 // One exchange that closes its port, reads the reply and does not wait first.
 std::string SendDayCommand(LinkContext& ctx, const std::string& frame,
                            const std::string& stCdPortaImpFis, const std::string& stEsquemaCor) {
-    return Comand_Porta(ctx, frame, /*boFechaPort=*/true, /*boRetorno=*/true, /*boTime=*/false,
-                        stCdPortaImpFis, stEsquemaCor);
+    return Comand_Porta(ctx, frame, kCommandExchange, stCdPortaImpFis, stEsquemaCor);
 }
 
 }  // namespace

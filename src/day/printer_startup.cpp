@@ -27,9 +27,9 @@ bool StartImpFiscal(Session& session, const TParams& Params) {
     const std::string stCdPortaImpFis = RecebeParams(Params, "CDPORTAIMPFIS");
     const std::string stEsquemaCor = RecebeParams(Params, "ESQUEMA");
     // The answer to 32 is not looked at: the state reply to 35 tells.
-    Comand_Porta(session.link, Frame(cmd::kOpenSalesPeriod), true, true, false, stCdPortaImpFis, stEsquemaCor);
+    Comand_Porta(session.link, Frame(cmd::kOpenSalesPeriod), kCommandExchange, stCdPortaImpFis, stEsquemaCor);
     const std::string stRetorno =
-        Comand_Porta(session.link, Frame(cmd::kPrinterState), true, true, false, stCdPortaImpFis, stEsquemaCor);
+        Comand_Porta(session.link, Frame(cmd::kPrinterState), kCommandExchange, stCdPortaImpFis, stEsquemaCor);
     return stRetorno.starts_with(kStateOk);
 }
 
@@ -41,7 +41,7 @@ bool Carrega_Dados_Impressora(Session& session, TParams& Params) {
     // input values do not count.
 
     const std::string stResult =
-        Comand_Porta(session.link, Frame(cmd::kReadCounters), true, true, false, stCdPortaImpFis, stEsquemaCor);
+        Comand_Porta(session.link, Frame(cmd::kReadCounters), kCommandExchange, stCdPortaImpFis, stEsquemaCor);
     const std::string stData = PrinterDateDDMMYY(ReadField(stResult, field481::kDate));
 
     TParams result{

@@ -1,27 +1,85 @@
-// Platform errors raised inside the module. They never cross the C interface:
-// every entry point catches them and reports them through dru_last_error().
+// Platform errors raised inside the module: one closed set of kinds. They
+// never cross the C interface: the boundary (src/api) catches them and turns
+// each into dru_last_error() and dru_last_error_code().
+//
+// Raise the class of the kind; never a bare std:: exception. Printer errors
+// are not platform errors: they are analysed, logged and shown.
 #pragma once
+#include <exception>
+#include <new>
 #include <stdexcept>
 #include <string>
 
 namespace dru {
 
-// A value that does not convert (number or date text, error number of a reply).
-class EConvertError : public std::runtime_error {
+// The kinds, numbered as dru01000.h publishes them (DRU_ERR_*).
+enum class ErrorKind {
+    None = 0,
+    BadArgument = 1,  // the caller's mistake: a NULL handle, a value out of range, an unknown name
+    Table = 2,        // a table refused an operation: missing field, bad filter, bad packet, wrong state
+    Conversion = 3,   // a value that does not convert (number or date text, error number of a reply)
+    InputOutput = 4,  // a file (the debug log, a table file) cannot be opened, read or written
+    Port = 5,         // the serial port or its platform calls failed where the caller must know
+    Unsupported = 6,  // the request is understood and not supported here
+    Internal = 7,     // a fault of the module itself (out of memory, an unexpected exception)
+};
+
+class Error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    Error(ErrorKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    ErrorKind kind() const { return kind_; }
+
+private:
+    ErrorKind kind_;
+};
+
+// A required argument is missing or out of its range.
+class EBadArgument : public Error {
+public:
+    explicit EBadArgument(const std::string& message) : Error(ErrorKind::BadArgument, message) {}
 };
 
 // A table refused an operation: missing field, bad filter, bad packet, wrong state.
-class EDatabaseError : public std::runtime_error {
+class EDatabaseError : public Error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EDatabaseError(const std::string& message) : Error(ErrorKind::Table, message) {}
+};
+
+// A value that does not convert (number or date text, error number of a reply).
+class EConvertError : public Error {
+public:
+    explicit EConvertError(const std::string& message) : Error(ErrorKind::Conversion, message) {}
 };
 
 // A file (the debug log, a table file) cannot be opened, created or written.
-class EInOutError : public std::runtime_error {
+class EInOutError : public Error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EInOutError(const std::string& message) : Error(ErrorKind::InputOutput, message) {}
 };
+
+// The serial port failed where the caller must be told (not a silent printer).
+class EPortError : public Error {
+public:
+    explicit EPortError(const std::string& message) : Error(ErrorKind::Port, message) {}
+};
+
+// Understood and not supported by this module.
+class EUnsupported : public Error {
+public:
+    explicit EUnsupported(const std::string& message) : Error(ErrorKind::Unsupported, message) {}
+};
+
+// What an error leaves for the host to read: its kind and its message.
+struct ErrorReport {
+    ErrorKind kind = ErrorKind::None;
+    std::string message;
+};
+
+// The report of a caught exception; one outside the set is an internal fault.
+inline ErrorReport ReportOf(const std::exception& e) {
+    if (const auto* own = dynamic_cast<const Error*>(&e)) return {own->kind(), own->what()};
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return {ErrorKind::Internal, "out of memory"};
+    return {ErrorKind::Internal, e.what()};
+}
 
 }  // namespace dru

@@ -105,4 +105,23 @@ std::string SubtDataHoraLum(TDateTime t1, TDateTime t2) {
     return seconds > 0 && diff < 0 ? "-" + text : text;
 }
 
+void SetTableFilter(TClientDataSet& ds, std::string_view expression, bool on) {
+    const std::string old_text = ds.Filter();
+    const bool old_on = ds.Filtered();
+    try {
+        ds.SetFiltered(false);
+        ds.SetFilter(expression);
+        ds.SetFiltered(on);
+    } catch (...) {
+        ds.SetFilter(old_text);  // filtering is off here: only stored
+        ds.SetFiltered(old_on);  // compiled before, so it compiles again
+        throw;
+    }
+}
+
+void ClearTableFilter(TClientDataSet& ds) {
+    ds.SetFiltered(false);
+    ds.SetFilter("");
+}
+
 }  // namespace dru

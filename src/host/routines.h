@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "host/clock.h"
+#include "host/dataset.h"
 
 namespace dru {
 
@@ -35,5 +36,12 @@ double Trunc2(double x);
 // t1 - t2 as "hh:nn:ss", preceded by "-" when negative. A difference of a day or
 // more reads "23:59:59", so the text always parses as a time and still counts as large.
 std::string SubtDataHoraLum(TDateTime t1, TDateTime t2);
+
+// A table's filter set as the host always sets it, in three steps: filtering
+// off, the text, filtering on (or left off when `on` is false). A refused
+// filter leaves the table's filter and switch as they were.
+void SetTableFilter(TClientDataSet& ds, std::string_view expression, bool on = true);
+// Filtering off and no filter text.
+void ClearTableFilter(TClientDataSet& ds);
 
 }  // namespace dru

@@ -84,6 +84,38 @@ inline constexpr int kTime = 45;            // printer time, HHMM first
 inline constexpr int kOverdueZ = 48;        // "3" or above (as text): a Z reduction is overdue
 }  // namespace field481
 
+// ---- Error replies ---------------------------------------------------------
+// An error reply names the failed command by the first two characters of its
+// code ("02" for 021); the analysis compares those.
+constexpr std::string_view ReportedCode(std::string_view code) { return code.substr(0, 2); }
+namespace reported {
+inline constexpr std::string_view kOpenFiscalReceipt = ReportedCode(cmd::kOpenFiscalReceipt);  // "00"
+inline constexpr std::string_view kReadingX = ReportedCode(cmd::kReadingX);                    // "01"
+inline constexpr std::string_view kReductionZ = ReportedCode(cmd::kReductionZ);                // "02"
+inline constexpr std::string_view kRegisterItem = ReportedCode(cmd::kRegisterItem);            // "13"
+inline constexpr std::string_view kEndPayments = ReportedCode(cmd::kEndPayments);              // "27"
+inline constexpr std::string_view kBeginComment = ReportedCode(cmd::kBeginComment);            // "60"
+inline constexpr std::string_view kCutPaper = ReportedCode(cmd::kCutPaper);                    // "98"
+// A command this module never sends; refused in training mode, the refusal
+// is put to the operator as a question.
+inline constexpr std::string_view kTrainingQuestion = "37";
+}  // namespace reported
+
+// The printer's error numbers the analysis acts on.
+namespace printer_error {
+inline constexpr long long kNotResponding = 13;     // the printer does not answer
+inline constexpr long long kError18 = 18;           // shown to the operator only
+inline constexpr long long kBadSequence = 19;       // command out of sequence
+inline constexpr long long kPaperOrCover = 43;      // paper out or cover open
+inline constexpr long long kInSalesPeriod = 59;     // not allowed during the sales period
+inline constexpr long long kPeriodClosed = 60;      // the sales period is closed
+inline constexpr long long kTrainingMode = 64;      // not allowed in training mode
+inline constexpr long long kReductionDue = 67;      // a Z reduction must be printed first
+inline constexpr long long kReductionWarning = 68;  // a Z reduction will soon be due
+inline constexpr long long kPrinting80 = 80;        // printing error: repeat
+inline constexpr long long kPrinting82 = 82;        // printing error: repeat
+}  // namespace printer_error
+
 // ---- Error analysis --------------------------------------------------------
 // A recovery command's own error reply is analysed once more (depth 1); an
 // error reply deeper than that is only logged, so a printer that keeps

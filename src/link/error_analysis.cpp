@@ -53,15 +53,15 @@ public:
     // caller's handle is closed.
     void close() { hPort_.reset(); }
 
-    // A recovery exchange; one sent with boFechaPort false leaves its port
-    // open in the caller's place.
-    void send(const std::string& frame, bool boFechaPort) {
-        if (boFechaPort) {
-            Comand_Porta(ctx_, frame, true, true, false, port_name_, scheme_);
+    // A recovery exchange; one that does not close leaves its port open in
+    // the caller's place.
+    void send(const std::string& frame, ExchangeOptions options) {
+        if (options.close) {
+            Comand_Porta(ctx_, frame, options, port_name_, scheme_);
             return;
         }
         PortHandle kept;
-        Comand_Porta(ctx_, frame, false, true, false, port_name_, scheme_, &kept);
+        Comand_Porta(ctx_, frame, options, port_name_, scheme_, &kept);
         hPort_ = std::move(kept);
     }
 
@@ -77,53 +77,54 @@ private:
 bool SequenceError(Analysis& a) {  // 19
     a.log_error("Sequencia de comando invalida Erro ");
     const std::string& c = a.comando();
-    if (c == "98") {
+    if (c == reported::kCutPaper) {
         a.close();
-        a.send(Frame(cmd::kEndPayments, cmd::kEndPaymentsOperand), true);
+        a.send(Frame(cmd::kEndPayments, cmd::kEndPaymentsOperand), kCommandExchange);
         a.log_line("Tentativa Finalizar o forma de Pagamento");
-        a.send(Frame(cmd::kCutPaper), false);
+        a.send(Frame(cmd::kCutPaper), kKeepOpenExchange);
         a.log_line("Tentativa de Cortar o Papel novamente");
         return true;
     }
-    if (c == "27") {
+    if (c == reported::kEndPayments) {
         a.close();
-        a.send(Frame(cmd::kCutPaper), false);
+        a.send(Frame(cmd::kCutPaper), kKeepOpenExchange);
         return true;
     }
-    if (c == "60") {
+    if (c == reported::kBeginComment) {
         a.close();
-        a.send(Frame(cmd::kOpenSalesPeriod), false);
+        a.send(Frame(cmd::kOpenSalesPeriod), kKeepOpenExchange);
         return false;
     }
-    if (c == "13" || c == "00") return false;
+    if (c == reported::kRegisterItem || c == reported::kOpenFiscalReceipt) return false;
     a.close();
-    a.send(Frame(cmd::kOpenSalesPeriod), true);
+    a.send(Frame(cmd::kOpenSalesPeriod), kCommandExchange);
     return false;
 }
 
 bool PeriodClosed(Analysis& a) {  // 60
     a.log_error("Abertura de Periodo de Venda Fechado Erro ");
     const std::string& c = a.comando();
-    if (c != "01" && c != "02" && c != "00" && c != "60") return false;
+    if (c != reported::kReadingX && c != reported::kReductionZ && c != reported::kOpenFiscalReceipt &&
+        c != reported::kBeginComment) return false;
     a.close();
-    a.send(Frame(cmd::kOpenSalesPeriod), true);
-    if (c == "01") {
+    a.send(Frame(cmd::kOpenSalesPeriod), kCommandExchange);
+    if (c == reported::kReadingX) {
         a.log_line("Abertura de Periodo");
-        a.send(Frame(cmd::kReadingX), false);
+        a.send(Frame(cmd::kReadingX), kKeepOpenExchange);
         a.log_line("Impressao da leitura X");
         return true;
     }
-    if (c == "02") {
+    if (c == reported::kReductionZ) {
         a.log_line("Abertura Periodo e Retornou False na Funcao");
-        a.send(Frame(cmd::kReductionZ), false);
+        a.send(Frame(cmd::kReductionZ), kKeepOpenExchange);
         return true;
     }
-    if (c == "00") {
+    if (c == reported::kOpenFiscalReceipt) {
         a.log_line("Abertura Periodo e Retornou False na Funcao");
         return false;
     }
     a.log_line("Abertura Periodo");  // "60"
-    a.send(Frame(cmd::kBeginComment), false);
+    a.send(Frame(cmd::kBeginComment), kKeepOpenExchange);
     a.log_line("Enviou o Comando 60");
     return true;
 }
@@ -132,9 +133,9 @@ bool ReductionDue(Analysis& a) {  // 67
     a.log_error("Emitindo Reducao Z Erro ");
     a.message("Erro067");
     a.close();
-    a.send(Frame(cmd::kReductionZ), true);
-    a.send(Frame(cmd::kOpenSalesPeriod), true);
-    a.send(Frame(a.comando()), false);  // the command that was refused, again
+    a.send(Frame(cmd::kReductionZ), kCommandExchange);
+    a.send(Frame(cmd::kOpenSalesPeriod), kCommandExchange);
+    a.send(Frame(a.comando()), kKeepOpenExchange);  // the command that was refused, again
     return true;
 }
 
@@ -142,43 +143,43 @@ bool PrintingError(Analysis& a, std::string_view key) {  // 80, 82
     a.log_error("Erro de impressao espera o Comando Repetir Erro ");
     a.message(key);
     a.close();
-    a.send(Frame(cmd::kRepeat), false);
+    a.send(Frame(cmd::kRepeat), kKeepOpenExchange);
     return true;
 }
 
 bool Act(Analysis& a, long long erro) {
     switch (erro) {
-        case 13:
+        case printer_error::kNotResponding:
             a.message("Erro013");
             a.log_error("Impressora nao Responde Erro ");
             return false;
-        case 18:
+        case printer_error::kError18:
             a.message("Erro018");
             return false;
-        case 19:
+        case printer_error::kBadSequence:
             return SequenceError(a);
-        case 43:
+        case printer_error::kPaperOrCover:
             a.log_error("Fim de Papel o Tampa aberta Erro ");
             a.message("Erro043");
             return false;
-        case 59:
+        case printer_error::kInSalesPeriod:
             a.log_error("Comando nao pode ser executado em periodo de venda Erro ");
             return true;
-        case 60:
+        case printer_error::kPeriodClosed:
             return PeriodClosed(a);
-        case 64:
+        case printer_error::kTrainingMode:
             a.log_error("Comando no permitido en  Modo Entrenamiento Erro ");
-            if (a.comando() == "37") a.message("Erro064", true);
+            if (a.comando() == reported::kTrainingQuestion) a.message("Erro064", /*question=*/true);
             return false;
-        case 67:
+        case printer_error::kReductionDue:
             return ReductionDue(a);
-        case 68:
+        case printer_error::kReductionWarning:
             a.log_error("Aviso para Emitir a Red Z Erro ");
             a.message("Erro068");
             return true;
-        case 80:
+        case printer_error::kPrinting80:
             return PrintingError(a, "Erro080");
-        case 82:
+        case printer_error::kPrinting82:
             return PrintingError(a, "Erro082");
         default:
             return false;

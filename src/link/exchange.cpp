@@ -20,13 +20,12 @@ bool configure(SerialPort& port) {
            port.set_timeouts(kReadTotalTimeoutMs, kWriteTotalTimeoutMs);
 }
 
-// The command text of a frame: what follows the opening frame byte.
-std::string_view command_text(std::string_view frame) {
+}  // namespace
+
+std::string_view CommandText(std::string_view frame) {
     if (frame.starts_with(text::kFrameStart)) frame.remove_prefix(text::kFrameStart.size());
     return frame;
 }
-
-}  // namespace
 
 PortHandle OpenPrinterPort(LinkContext& ctx, const std::string& stCdPortaImpFis) {
     PortHandle port = ctx.ports.open(stCdPortaImpFis);
@@ -42,13 +41,12 @@ std::string ReplyText(const char* bytes, long count) {
     return text::from_latin1(raw);
 }
 
-bool IsErrorReply(const std::string& reply, const std::string& frame, bool exempt_zero_colon) {
+bool IsErrorReply(const std::string& reply, std::string_view command, bool exempt_zero_colon) {
     if (reply.empty() || reply[0] != '0') return false;
     if (exempt_zero_colon && reply.starts_with("0:")) return false;
     // The printer's error reply is the error number and the failed command's
     // code, with no ":". The counters of 481 are ":"-separated fields whose
     // first one (the last Z number) may well start with "0": a data reply.
-    const std::string_view command = command_text(frame);
     if (command.starts_with(cmd::kReadCounters) && reply.find(':') != std::string::npos)
         return false;
     // The payment-forms list of 432 is lines of text; its first line may begin
@@ -58,8 +56,8 @@ bool IsErrorReply(const std::string& reply, const std::string& frame, bool exemp
     return true;
 }
 
-std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, bool boFechaPort, bool boRetorno,
-                         bool boTime, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, ExchangeOptions options,
+                         const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                          PortHandle* keep_open) {
     std::string RetornoIBM;
     // The handle closes the port on every way out, exceptions included.
@@ -68,23 +66,23 @@ std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, bool boFec
 
     if (configure(*port)) {
         port->write(text::to_latin1(Buffer));  // outcome not checked: the reply tells
-        if (boTime) ctx.clock.sleep_ms(kSlowReplyPauseMs);
+        if (options.wait) ctx.clock.sleep_ms(kSlowReplyPauseMs);
         ctx.log.ImpFisDebug(std::string(kSentLabel) + Buffer);
     }
 
-    if (boRetorno) {
+    if (options.read) {
         std::vector<char> buffer(kReplyBufferBytes);
         const long count = port->read(buffer.data(), buffer.size());
         if (count > 0) {
             RetornoIBM = ReplyText(buffer.data(), count);
             ctx.log.ImpFisDebug(std::string(kReplyLabel) + RetornoIBM);
             // The analysis may close `port` and leave a recovery port in it.
-            if (IsErrorReply(RetornoIBM, Buffer, true))
+            if (IsErrorReply(RetornoIBM, CommandText(Buffer), true))
                 AnalisaErro(ctx, stCdPortaImpFis, stEsquemaCor, RetornoIBM, port);
         }
     }
 
-    if (!boFechaPort && keep_open != nullptr) *keep_open = std::move(port);
+    if (!options.close && keep_open != nullptr) *keep_open = std::move(port);
     return RetornoIBM;
 }
 

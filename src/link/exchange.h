@@ -2,18 +2,35 @@
 // one frame, optionally wait, optionally read and check the reply, close.
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "link/context.h"
 
 namespace dru {
 
+// How one exchange runs; the printer's own names are boFechaPort, boRetorno
+// and boTime.
+struct ExchangeOptions {
+    bool close = true;  // close the port at the end (else hand it to the caller)
+    bool read = true;   // read the reply and hand an error reply to the analysis
+    bool wait = false;  // wait kSlowReplyPauseMs after the write, before reading
+};
+// Most commands: close, read the reply, no wait.
+inline constexpr ExchangeOptions kCommandExchange{};
+// A reply the printer builds slowly (the payment-forms list): wait, then read.
+inline constexpr ExchangeOptions kSlowReplyExchange{.wait = true};
+// A recovery command whose port stays open in the place of the caller's.
+inline constexpr ExchangeOptions kKeepOpenExchange{.close = false};
+// A command whose reply is not read.
+inline constexpr ExchangeOptions kNoReplyExchange{.read = false};
+
 // `Buffer` is a whole frame as text (U+0087 ... U+0088). Returns the reply text
-// (empty when nothing was read). With boFechaPort false the port is left open
-// and handed to `*keep_open` (the error analysis's port hand-over); it must then
-// be non-null.
-std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, bool boFechaPort,
-                         bool boRetorno, bool boTime, const std::string& stCdPortaImpFis,
-                         const std::string& stEsquemaCor, PortHandle* keep_open = nullptr);
+// (empty when nothing was read). With `options.close` false the port is left
+// open and handed to `*keep_open` (the error analysis's port hand-over) when
+// given, and closed otherwise.
+std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, ExchangeOptions options,
+                         const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                         PortHandle* keep_open = nullptr);
 
 // Opens a port with the printer port settings in their fixed order; nullptr
 // when the opening or any settings step fails.
@@ -23,9 +40,12 @@ PortHandle OpenPrinterPort(LinkContext& ctx, const std::string& stCdPortaImpFis)
 // character, decoded from Latin-1.
 std::string ReplyText(const char* bytes, long count);
 
-// True when a reply is an error reply that the analysis must see. `frame` is
-// the frame that was answered: a data reply (the fields of command 481) is
-// never taken for an error reply.
-bool IsErrorReply(const std::string& reply, const std::string& frame, bool exempt_zero_colon);
+// True when a reply is an error reply that the analysis must see. `command` is
+// the command text that was answered (its code first): a data reply (the
+// fields of 481, the list of 432) is never taken for an error reply.
+bool IsErrorReply(const std::string& reply, std::string_view command, bool exempt_zero_colon);
+
+// The command text of a frame: what follows the opening frame byte.
+std::string_view CommandText(std::string_view frame);
 
 }  // namespace dru

@@ -45,7 +45,7 @@ bool LineOutput::final_reply_check() {
     const std::string reply = ReplyText(buffer.data(), count);
     ctx_.log.ImpFisDebug(std::string(kResultLabel) + reply);
     // Here a reply beginning "0:" is an error reply too.
-    if (IsErrorReply(reply, Frame(cmd::kEndComment), false))
+    if (IsErrorReply(reply, cmd::kEndComment, false))
         return AnalisaErro(ctx_, port_name_, scheme_, reply, port_);
     return true;
 }

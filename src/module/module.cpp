@@ -41,8 +41,6 @@ void ModuleState::set_host_folder(std::string folder) {
         host_folder_ = std::move(folder);
 }
 
-std::string HostText(const char* s) { return s ? text::from_host(s) : std::string(); }
-
 std::string ExecutableFolder() {
     std::string path(4096, '\0');
     const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());

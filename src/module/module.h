@@ -78,10 +78,6 @@ private:
     std::optional<std::string> host_folder_;
 };
 
-// A C string argument of the host: NULL is the empty text; text that is not
-// UTF-8 is read as Latin-1.
-std::string HostText(const char* s);
-
 // The folder of the running executable (without a trailing "/"); "." when it
 // cannot be read.
 std::string ExecutableFolder();

@@ -5,7 +5,6 @@
 #include <climits>
 
 #include "module/data_module.h"
-#include "api/last_error.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/routines.h"
@@ -18,14 +17,16 @@ namespace dru {
 namespace {
 
 // The printer's gross sales read exactly this when nothing was sold.
-constexpr std::string_view kSemVendas = "0";
+constexpr std::string_view kNoSales = "0";
+// A payment form's amount reads exactly this when nothing was taken in it.
+constexpr std::string_view kNothingTaken = "0";
 // The reduction number is handed back four characters wide.
-constexpr int kLarguraNrReducao = 4;
+constexpr int kReductionNumberWidth = 4;
 // The printer's payment forms, in the order of their amounts in the reply.
-constexpr std::array<std::string_view, 5> kFormasPagamento = {
+constexpr std::array<std::string_view, 5> kPaymentFormNames = {
     "Efectivo", "Cheque", "Tarjeta Cr\u00e9dito", "Tarjeta D\u00e9bito", "Tarjeta Propia"};
 
-constexpr std::string_view kFiltroComCodigo = "CDFPIMPFIS IS NOT NULL";
+constexpr std::string_view kCodedTypesFilter = "CDFPIMPFIS IS NOT NULL";
 
 // Empties a working table, keeping the layout loaded into it.
 void RecreateEmpty(TClientDataSet& ds) {
@@ -69,12 +70,12 @@ bool BuildReduction(TClientDataSet& redz, const std::string& reply, const std::s
     redz.FieldByName("VRTOTCANREDZ").SetAsFloat(0);
     const long long ultima = StrToInt(ReadField(reply, field481::kLastZ));
     if (ultima == LLONG_MAX) throw EConvertError("reduction number out of range");
-    redz.FieldByName("NRREDREDZ").SetAsString(Ajusta(std::to_string(ultima + 1), kLarguraNrReducao));
+    redz.FieldByName("NRREDREDZ").SetAsString(Ajusta(std::to_string(ultima + 1), kReductionNumberWidth));
     redz.FieldByName("NRPRIMCFREDZ").SetAsString(ReadField(reply, field481::kFirstReceipt));
     redz.FieldByName("NRULTCFREDZ").SetAsString(ReadField(reply, field481::kLastReceipt));
 
     const std::string bruta = ReadField(reply, field481::kGrossSales);
-    if (bruta == kSemVendas) {
+    if (bruta == kNoSales) {
         redz.Cancel();
         return false;
     }
@@ -101,16 +102,15 @@ void BuildPaymentForms(TdtmImpressoraIBM& dm, const std::string& reply, const st
     RecreateEmpty(formas);
     tipos.SetFiltered(false);
     tipos.CopyFrom(dm.cdsTipoReceImp);
-    tipos.SetFilter(kFiltroComCodigo);
-    tipos.SetFiltered(true);
+    SetTableFilter(tipos, kCodedTypesFilter);
 
-    for (std::size_t k = 1; k <= kFormasPagamento.size(); ++k) {
+    for (std::size_t k = 1; k <= kPaymentFormNames.size(); ++k) {
         formas.Append();
         formas.FieldByName("NRECFREDZ").SetAsString(stECF);
         formas.FieldByName("DTREDUCAOZ").SetAsDateTime(today);
         std::string valor = ReadField(reply, field481::kGrossSales + static_cast<int>(k));
-        if (valor == "0") valor.clear();  // an amount of exactly "0": nothing taken in this form
-        const std::string nome = text::upper_ascii(kFormasPagamento[k - 1]);
+        if (valor == kNothingTaken) valor.clear();
+        const std::string nome = text::upper_ascii(kPaymentFormNames[k - 1]);
         if (SeekName(tipos, nome) && !EmptyString(valor)) {
             const std::string cdTipoRece = tipos.FieldByName("CDTIPORECE").AsString();
             formas.FieldByName("VRFORMPGTORZ").SetAsFloat(AmountFromReply(valor));
@@ -123,20 +123,33 @@ void BuildPaymentForms(TdtmImpressoraIBM& dm, const std::string& reply, const st
     }
 }
 
-void Remember(const std::exception& e) { set_last_error(std::string("ExportRedZ: ") + e.what()); }
+// The export swallows every error; the last one is kept for the caller.
+class Swallowed {
+public:
+    explicit Swallowed(ErrorReport* out) : out_(out) {}
+    void keep(const std::exception& e) {
+        if (!out_) return;
+        *out_ = ReportOf(e);
+        out_->message = "ExportRedZ: " + out_->message;
+    }
+
+private:
+    ErrorReport* out_;
+};
 
 // Each result table is handed back on its own, so one refused copy does not
 // keep the other from the host.
-void CopyResultsBack(TdtmImpressoraIBM& dm, TClientDataSet& cdsReducaoZ, TClientDataSet& cdsFormPgtoZ) {
+void CopyResultsBack(TdtmImpressoraIBM& dm, TClientDataSet& cdsReducaoZ, TClientDataSet& cdsFormPgtoZ,
+                     Swallowed& swallowed) {
     try {
         cdsReducaoZ.CopyFrom(dm.cdsReducaoZImp);
     } catch (const std::exception& e) {
-        Remember(e);
+        swallowed.keep(e);
     }
     try {
         cdsFormPgtoZ.CopyFrom(dm.cdsFormPgtoRedZImp);
     } catch (const std::exception& e) {
-        Remember(e);
+        swallowed.keep(e);
     }
 }
 
@@ -171,11 +184,12 @@ double AmountFromReply(std::string_view field) {
 bool ExportRedZ(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                 const std::string& stECF, int /*idTipoImpFis*/, TClientDataSet& cdsTipoRece,
                 TClientDataSet& cdsReducaoZ, TClientDataSet& cdsFormPgtoZ,
-                TClientDataSet& cdsImpostoRedz, TClientDataSet& cdsTotNFiscRedZ) {
+                TClientDataSet& cdsImpostoRedz, TClientDataSet& cdsTotNFiscRedZ, ErrorReport* swallowed_error) {
     TdtmImpressoraIBM& dm = s.dm.get();
+    Swallowed swallowed(swallowed_error);
     try {
         LoadWorkingTables(dm, cdsTipoRece, cdsReducaoZ, cdsFormPgtoZ, cdsImpostoRedz, cdsTotNFiscRedZ);
-        const std::string reply = Comand_Porta(s.link, Frame(cmd::kReadCounters), true, true, false,
+        const std::string reply = Comand_Porta(s.link, Frame(cmd::kReadCounters), kCommandExchange,
                                                stCdPortaImpFis, stEsquemaCor);
         const TDateTime today = DateOf(s.link.clock.now());
         try {
@@ -185,14 +199,14 @@ bool ExportRedZ(Session& s, const std::string& stCdPortaImpFis, const std::strin
             // What was posted is handed back; a record still being filled is dropped.
             CancelUnposted(dm.cdsReducaoZImp);
             CancelUnposted(dm.cdsFormPgtoRedZImp);
-            Remember(e);
+            swallowed.keep(e);
         } catch (...) {
             CancelUnposted(dm.cdsReducaoZImp);
             CancelUnposted(dm.cdsFormPgtoRedZImp);
         }
-        CopyResultsBack(dm, cdsReducaoZ, cdsFormPgtoZ);
+        CopyResultsBack(dm, cdsReducaoZ, cdsFormPgtoZ, swallowed);
     } catch (const std::exception& e) {
-        Remember(e);
+        swallowed.keep(e);
     } catch (...) {
     }
     return true;

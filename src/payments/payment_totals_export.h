@@ -7,19 +7,22 @@
 
 #include "module/session.h"
 #include "host/dataset.h"
+#include "host/errors.h"
 
 namespace dru {
 
 // Always returns true; no error raised from the loading of the working tables
 // on escapes (an error after the reply was read still hands back the result
 // tables as far as they were built, an unfinished record dropped). The message
-// of a swallowed error is kept as the last error for diagnosis.
+// of the last swallowed error is written to `*swallowed_error` (when given)
+// for diagnosis.
 // `idTipoImpFis`, `cdsImpostoRedz` and `cdsTotNFiscRedZ` are accepted and not
 // written.
 bool ExportRedZ(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                 const std::string& stECF, int idTipoImpFis, TClientDataSet& cdsTipoRece,
                 TClientDataSet& cdsReducaoZ, TClientDataSet& cdsFormPgtoZ,
-                TClientDataSet& cdsImpostoRedz, TClientDataSet& cdsTotNFiscRedZ);
+                TClientDataSet& cdsImpostoRedz, TClientDataSet& cdsTotNFiscRedZ,
+                ErrorReport* swallowed_error = nullptr);
 
 // An amount field of the printer's reply as a number: an optional "-", digits,
 // and at most one decimal point written "." or "," (the printer's own

@@ -17,30 +17,30 @@ namespace dru {
 namespace {
 
 // The printer's list starts after this line; letter case is not relied on.
-constexpr std::string_view kCabecalhoFormasPgto = "TOTALES POR FORMA DE PAGO";
+constexpr std::string_view kListHeader = "TOTALES POR FORMA DE PAGO";
 // The printer closes its list with a dash line.
-constexpr std::string_view kLinhaTracos = "-----";
+constexpr std::string_view kDashLine = "-----";
 // Printer type 16 ends the lines of its list with CR, type 30 with LF.
-constexpr int kTipoImp16 = 16;
-constexpr int kTipoImp30 = 30;
+constexpr int kPrinterType16 = 16;
+constexpr int kPrinterType30 = 30;
 // Type 16 starts its dash line in column 1; type 30 (and any other) in column 2.
-constexpr std::size_t kColunaTracos16 = 1;
-constexpr std::size_t kColunaTracosOutros = 2;
+constexpr std::size_t kDashColumnType16 = 1;
+constexpr std::size_t kDashColumnOthers = 2;
 // The printer spends three lines on each payment form of its list.
-constexpr int kLinhasPorForma = 3;
+constexpr int kLinesPerForm = 3;
 // Payment classes the fixed mapping looks for, 1 to this.
-constexpr int kUltimaClasse = 10;
+constexpr int kLastClass = 10;
 
 // Only payment types shown as this kind of button take part in the search and the mapping.
-constexpr std::string_view kFiltroBotao = "IDTPBUTTON = '5'";
-constexpr std::string_view kFiltroSemCodigo = "CDFPIMPFIS IS NULL";
-constexpr std::string_view kFiltroComCodigo = "CDFPIMPFIS IS NOT NULL";
+constexpr std::string_view kButtonFilter = "IDTPBUTTON = '5'";
+constexpr std::string_view kUncodedFilter = "CDFPIMPFIS IS NULL";
+constexpr std::string_view kCodedFilter = "CDFPIMPFIS IS NOT NULL";
 
-constexpr std::array<std::string_view, 5> kCamposUsados = {"NMTIPORECE", "IDTIPORECE", "IDTPBUTTON",
+constexpr std::array<std::string_view, 5> kFieldsUsed = {"NMTIPORECE", "IDTIPORECE", "IDTPBUTTON",
                                                            "CDFPIMPFIS", "IDEMIVALE"};
 
 // Payment class -> printer code when the printer gives no usable list.
-std::optional<std::string> CodigoFixo(std::string_view idTipoRece) {
+std::optional<std::string> FixedCode(std::string_view idTipoRece) {
     if (idTipoRece == "1") return "03";
     if (idTipoRece == "2") return "04";
     if (idTipoRece == "3") return "02";
@@ -51,28 +51,16 @@ std::optional<std::string> CodigoFixo(std::string_view idTipoRece) {
 }
 
 // Class "4" pays without issuing a voucher.
-std::string IdEmiVale(std::string_view idTipoRece) { return idTipoRece == "4" ? "N" : "S"; }
+std::string VoucherFlag(std::string_view idTipoRece) { return idTipoRece == "4" ? "N" : "S"; }
 
 // "01" ... "09", then "10", "11", ...
-std::string CodigoImpressora(int inReceb) {
+std::string PrinterCode(int inReceb) {
     std::string code = std::to_string(inReceb);
     return code.size() == 1 ? "0" + code : code;
 }
 
-// Filters are always set in three steps: off, text, on.
-void SetFilterOn(TClientDataSet& ds, std::string_view expression) {
-    ds.SetFiltered(false);
-    ds.SetFilter(expression);
-    ds.SetFiltered(true);
-}
-
-void ClearFilter(TClientDataSet& ds) {
-    ds.SetFiltered(false);
-    ds.SetFilter("");
-}
-
 void RequireFields(const TClientDataSet& ds) {
-    for (std::string_view name : kCamposUsados) {
+    for (std::string_view name : kFieldsUsed) {
         if (!ds.HasField(name))
             throw EDatabaseError("payment-type table: field '" + std::string(name) + "' not found");
     }
@@ -91,7 +79,7 @@ void RestoreAfterError(TClientDataSet& ds, const TClientDataSet& before) noexcep
     } catch (...) {
     }
     try {
-        SetFilterOn(ds, kFiltroBotao);
+        SetTableFilter(ds, kButtonFilter);
     } catch (...) {
     }
 }
@@ -99,7 +87,7 @@ void RestoreAfterError(TClientDataSet& ds, const TClientDataSet& before) noexcep
 void WriteCode(TClientDataSet& ds, const std::string& code) {
     ds.Edit();
     ds.FieldByName("CDFPIMPFIS").SetAsString(code);
-    ds.FieldByName("IDEMIVALE").SetAsString(IdEmiVale(ds.FieldByName("IDTIPORECE").AsString()));
+    ds.FieldByName("IDEMIVALE").SetAsString(VoucherFlag(ds.FieldByName("IDTIPORECE").AsString()));
     ds.Post();
 }
 
@@ -134,19 +122,19 @@ std::optional<int> FindNameInLine(TClientDataSet& ds, const std::string& upperLi
 // group of three lines, up to the dash line or the end of the list.
 void AssignCodesFromList(TClientDataSet& ds, const std::vector<std::string>& lines,
                          std::size_t linha, int idTipoImpFis) {
-    const std::size_t dashColumn = idTipoImpFis == kTipoImp16 ? kColunaTracos16 : kColunaTracosOutros;
+    const std::size_t dashColumn = idTipoImpFis == kPrinterType16 ? kDashColumnType16 : kDashColumnOthers;
     int inReceb = 1;
     int inControle = 0;
     for (; linha < lines.size(); ++linha) {
         const std::string& line = lines[linha];
-        if (text::substr(line, dashColumn - 1, kLinhaTracos.size()) == kLinhaTracos) break;
-        if (inControle == kLinhasPorForma) {
+        if (text::substr(line, dashColumn - 1, kDashLine.size()) == kDashLine) break;
+        if (inControle == kLinesPerForm) {
             inControle = 0;
             ++inReceb;
         }
         if (const auto found = FindNameInLine(ds, text::upper_ascii(line))) {
             MoveTo(ds, *found);
-            WriteCode(ds, CodigoImpressora(inReceb));
+            WriteCode(ds, PrinterCode(inReceb));
         }
         ++inControle;
     }
@@ -167,11 +155,11 @@ bool SeekClass(TClientDataSet& ds, const std::string& idTipoRece) {
 // "IS NULL" view on Post, so the walk counts the records it keeps instead of
 // trusting where the cursor lands.
 void SpreadCodesByClass(TClientDataSet& ds) {
-    ClearFilter(ds);
+    ClearTableFilter(ds);
     TClientDataSet cdsAuxiliar;
     cdsAuxiliar.CopyFrom(ds);
-    SetFilterOn(ds, kFiltroSemCodigo);
-    SetFilterOn(cdsAuxiliar, kFiltroComCodigo);
+    SetTableFilter(ds, kUncodedFilter);
+    SetTableFilter(cdsAuxiliar, kCodedFilter);
 
     int kept = 0;
     for (MoveTo(ds, kept); !ds.Eof(); MoveTo(ds, kept)) {
@@ -188,26 +176,26 @@ void SpreadCodesByClass(TClientDataSet& ds) {
 
 // The first button-kind record of each class gets the class's fixed code.
 void ApplyFixedMapping(TClientDataSet& ds) {
-    SetFilterOn(ds, kFiltroBotao);
-    for (int n = 1; n <= kUltimaClasse; ++n) {
+    SetTableFilter(ds, kButtonFilter);
+    for (int n = 1; n <= kLastClass; ++n) {
         const std::string classe = std::to_string(n);
         if (!SeekClass(ds, classe)) continue;
         ds.Edit();
-        if (const auto code = CodigoFixo(classe)) ds.FieldByName("CDFPIMPFIS").SetAsString(*code);
-        ds.FieldByName("IDEMIVALE").SetAsString(IdEmiVale(classe));
+        if (const auto code = FixedCode(classe)) ds.FieldByName("CDFPIMPFIS").SetAsString(*code);
+        ds.FieldByName("IDEMIVALE").SetAsString(VoucherFlag(classe));
         ds.Post();
     }
 }
 
 std::optional<std::size_t> FindHeader(const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i)
-        if (text::equals_ignore_case(lines[i], kCabecalhoFormasPgto)) return i;
+        if (text::equals_ignore_case(lines[i], kListHeader)) return i;
     return std::nullopt;
 }
 
 void LoadPaymentTypes(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                       int idTipoImpFis, TClientDataSet& ds) {
-    const std::string stFormaPg = Comand_Porta(s.link, Frame(cmd::kPaymentForms), true, true, true,
+    const std::string stFormaPg = Comand_Porta(s.link, Frame(cmd::kPaymentForms), kSlowReplyExchange,
                                                stCdPortaImpFis, stEsquemaCor);
     if (EmptyString(stFormaPg)) {
         ApplyFixedMapping(ds);
@@ -219,17 +207,17 @@ void LoadPaymentTypes(Session& s, const std::string& stCdPortaImpFis, const std:
         ApplyFixedMapping(ds);
         return;
     }
-    SetFilterOn(ds, kFiltroBotao);
+    SetTableFilter(ds, kButtonFilter);
     AssignCodesFromList(ds, stlFormaPg, *header + 1, idTipoImpFis);
     SpreadCodesByClass(ds);
-    ClearFilter(ds);
-    SetFilterOn(ds, kFiltroBotao);
+    ClearTableFilter(ds);
+    SetTableFilter(ds, kButtonFilter);
 }
 
 }  // namespace
 
 std::vector<std::string> CutPaymentFormLines(const std::string& stFormaPg, int idTipoImpFis) {
-    const char terminator = idTipoImpFis == kTipoImp16 ? '\r' : idTipoImpFis == kTipoImp30 ? '\n' : '\0';
+    const char terminator = idTipoImpFis == kPrinterType16 ? '\r' : idTipoImpFis == kPrinterType30 ? '\n' : '\0';
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < stFormaPg.size()) {

@@ -42,7 +42,7 @@ protected:
 };
 
 TEST_F(PtyExchange, CountersReplyArrivesWholeAndIsLogged) {
-    const std::string reply = Comand_Porta(ctx, Frame("481"), true, true, false, "COM1", "Azul");
+    const std::string reply = Comand_Porta(ctx, Frame("481"), kCommandExchange, "COM1", "Azul");
     EXPECT_EQ(ReadField(reply, 0), "41");
     EXPECT_EQ(ReadField(reply, 2), "1000");
     EXPECT_EQ(ReadField(reply, 30), "7");
@@ -55,7 +55,7 @@ TEST_F(PtyExchange, CountersReplyArrivesWholeAndIsLogged) {
 
 TEST_F(PtyExchange, ErrorReplyRecoveryHandsThePortOver) {
     server->with_model([](sim::PrinterModel& m) { m.set_sales_period_open(false); });
-    EXPECT_EQ(Comand_Porta(ctx, Frame("01"), true, true, false, "COM1", "Azul"), "06001");
+    EXPECT_EQ(Comand_Porta(ctx, Frame("01"), kCommandExchange, "COM1", "Azul"), "06001");
     // The analysis opened the period (32) and printed the X reading again.
     EXPECT_EQ(inspect([](sim::PrinterModel& m) { return m.frames(); }),
               (std::vector<std::string>{"01", "32", "01"}));
@@ -112,7 +112,7 @@ TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
     ::setenv("DRU_PORT_COM1", path.c_str(), 1);
     test::FakeLink fake;
     LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
-    const std::string list = Comand_Porta(ctx, Frame("432"), true, true, true, "COM1", "Azul");
+    const std::string list = Comand_Porta(ctx, Frame("432"), kSlowReplyExchange, "COM1", "Azul");
     ::unsetenv("DRU_PORT_COM1");
     EXPECT_TRUE(list.starts_with("TOTALES POR FORMA DE PAGO\n")) << list;
     EXPECT_NE(list.find("\n ---"), std::string::npos) << "type 30: dash line from column 2";

@@ -24,8 +24,8 @@ TEST_P(RecoveryDescriptors, NoPortOrDescriptorOutlivesTheExchange) {
     });
     const int before = test::OpenDescriptorCount();
 
-    const std::string reply = Comand_Porta(ctx, Frame(cmd::kOpenDrawer, cmd::kDrawerOperand), true, true,
-                                           false, "COM1", "Azul");
+    const std::string reply = Comand_Porta(ctx, Frame(cmd::kOpenDrawer, cmd::kDrawerOperand), kCommandExchange,
+                                           "COM1", "Azul");
 
     EXPECT_EQ(reply, codigo);
     EXPECT_EQ(test::OpenDescriptorCount(), before) << "a port stayed open after " << codigo;

@@ -86,7 +86,7 @@ TEST(FileLogSink, ExchangeWhoseLogFailsClosesThePortAndRaises) {
     test::RecordingDialog dialog;
     test::FixedMessages messages;
     LinkContext ctx{ports, clock, log, dialog, messages, format};
-    EXPECT_THROW(Comand_Porta(ctx, Frame("01"), true, true, false, "COM1", "Azul"), EInOutError);
+    EXPECT_THROW(Comand_Porta(ctx, Frame("01"), kCommandExchange, "COM1", "Azul"), EInOutError);
     EXPECT_EQ(ports.frames().size(), 1u);  // written, then the log failed
     EXPECT_EQ(ports.open_now(), 0);
 }

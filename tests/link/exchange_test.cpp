@@ -16,7 +16,7 @@ using Strings = std::vector<std::string>;
 const std::string kSent = "Comando Enviado Generico";
 
 std::string Exchange(FakeLink& link, const std::string& frame, bool retorno = true, bool time = false) {
-    return Comand_Porta(link.ctx, frame, true, retorno, time, "COM3", "Azul");
+    return Comand_Porta(link.ctx, frame, {.close = true, .read = retorno, .wait = time}, "COM3", "Azul");
 }
 
 TEST(ComandPorta, OpensSetsUpWritesReadsAndClosesInOrder) {
@@ -173,7 +173,7 @@ TEST(ComandPorta, PortIsClosedWhenTheAnalysisRaises) {
 TEST(ComandPorta, PortLeftOpenIsHandedToTheCaller) {
     FakeLink link;
     PortHandle kept;
-    Comand_Porta(link.ctx, Frame("18"), false, true, false, "COM1", "Azul", &kept);
+    Comand_Porta(link.ctx, Frame("18"), kKeepOpenExchange, "COM1", "Azul", &kept);
     EXPECT_TRUE(kept);
     EXPECT_EQ(link.ports.open_now(), 1);
     kept.reset();
@@ -181,17 +181,17 @@ TEST(ComandPorta, PortLeftOpenIsHandedToTheCaller) {
 }
 
 TEST(IsErrorReply, ZeroColonIsExemptOnlyWhereAsked) {
-    EXPECT_FALSE(IsErrorReply("0:1:", Frame("35"), true));
-    EXPECT_TRUE(IsErrorReply("0:1:", Frame("61"), false));
-    EXPECT_TRUE(IsErrorReply("01998", Frame("98"), true));
-    EXPECT_FALSE(IsErrorReply("", Frame("98"), false));
-    EXPECT_FALSE(IsErrorReply("00123:5:", Frame("481"), false));
+    EXPECT_FALSE(IsErrorReply("0:1:", "35", true));
+    EXPECT_TRUE(IsErrorReply("0:1:", "61", false));
+    EXPECT_TRUE(IsErrorReply("01998", "98", true));
+    EXPECT_FALSE(IsErrorReply("", "98", false));
+    EXPECT_FALSE(IsErrorReply("00123:5:", "481", false));
 }
 
 TEST(IsErrorReply, PaymentFormsListIsDataEvenWhenItBeginsWithZero) {
-    EXPECT_FALSE(IsErrorReply("08/12/26\rTOTALES POR FORMA DE PAGO\r", Frame("432"), true));
-    EXPECT_FALSE(IsErrorReply("0 FORMAS\nTOTALES POR FORMA DE PAGO\n", Frame("432"), true));
-    EXPECT_TRUE(IsErrorReply("01343", Frame("432"), true));
+    EXPECT_FALSE(IsErrorReply("08/12/26\rTOTALES POR FORMA DE PAGO\r", "432", true));
+    EXPECT_FALSE(IsErrorReply("0 FORMAS\nTOTALES POR FORMA DE PAGO\n", "432", true));
+    EXPECT_TRUE(IsErrorReply("01343", "432", true));
 }
 
 }  // namespace

@@ -182,17 +182,17 @@ TEST(TermiosPort, WholeExchangeOverAPseudoTerminal) {
         frame = pty.received();
         pty.send("1:2:150:\x03");
     });
-    EXPECT_EQ(Comand_Porta(ctx, Frame("481"), true, true, false, pty.slave(), "Azul"), "1:2:150:");
+    EXPECT_EQ(Comand_Porta(ctx, Frame("481"), kCommandExchange, pty.slave(), "Azul"), "1:2:150:");
     printer.join();
     EXPECT_EQ(frame, "\x87" "481\x88");
 
     {  // held elsewhere: nothing sent, nothing logged
         PortHandle held = ports.open(pty.slave());
         sink.clear();
-        EXPECT_EQ(Comand_Porta(ctx, Frame("01"), true, true, false, pty.slave(), "Azul"), "");
+        EXPECT_EQ(Comand_Porta(ctx, Frame("01"), kCommandExchange, pty.slave(), "Azul"), "");
         EXPECT_TRUE(sink.lines().empty());
     }
-    EXPECT_EQ(Comand_Porta(ctx, Frame("01"), true, true, false, "/dev/nonexistent-dru-tty", "Azul"), "");
+    EXPECT_EQ(Comand_Porta(ctx, Frame("01"), kCommandExchange, "/dev/nonexistent-dru-tty", "Azul"), "");
     EXPECT_EQ(test::OpenDescriptorCount(), before);
 }
 

@@ -109,7 +109,7 @@ TEST(SimPort, ExchangeOfTheLinkRunsAgainstIt) {
     dru::test::FakeLink fake;  // log, dialog and messages; the port is the simulator's
     Rig r;
     LinkContext ctx{r.ports, r.clock, fake.log, fake.dialog, fake.messages, fake.format};
-    const std::string reply = Comand_Porta(ctx, Frame("481"), true, true, false, "COM1", "Azul");
+    const std::string reply = Comand_Porta(ctx, Frame("481"), kCommandExchange, "COM1", "Azul");
     EXPECT_EQ(ReadField(reply, 0), "41");
     EXPECT_EQ(ReadField(reply, 2), "1000");
     EXPECT_FALSE(r.ports.is_open());
@@ -118,7 +118,7 @@ TEST(SimPort, ExchangeOfTheLinkRunsAgainstIt) {
     EXPECT_EQ(r.model.frames(), std::vector<std::string>{"481"});
 
     r.model.set_sales_period_open(false);
-    EXPECT_EQ(Comand_Porta(ctx, Frame("01"), true, true, false, "COM1", "Azul"), "06001");
+    EXPECT_EQ(Comand_Porta(ctx, Frame("01"), kCommandExchange, "COM1", "Azul"), "06001");
     EXPECT_FALSE(r.ports.is_open()) << "recovery ran and no port stays open";
     EXPECT_EQ(r.ports.opens(), r.ports.closes());
 }

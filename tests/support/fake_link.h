@@ -4,7 +4,7 @@
 //
 //   dru::test::FakeLink link;
 //   link.ports.queue_reply("01998\x03");
-//   Comand_Porta(link.ctx, Frame("98"), true, true, false, "COM1", "Azul");
+//   Comand_Porta(link.ctx, Frame("98"), kCommandExchange, "COM1", "Azul");
 //   EXPECT_EQ(link.log_messages()[0], ...);
 #pragma once
 #include <string>
