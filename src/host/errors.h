@@ -33,41 +33,19 @@ private:
     ErrorKind kind_;
 };
 
-// A required argument is missing or out of its range.
-class EBadArgument : public Error {
+// One class per kind, so a handler can catch a kind by its type.
+template <ErrorKind K>
+class KindError : public Error {
 public:
-    explicit EBadArgument(const std::string& message) : Error(ErrorKind::BadArgument, message) {}
+    explicit KindError(const std::string& message) : Error(K, message) {}
 };
 
-// A table refused an operation: missing field, bad filter, bad packet, wrong state.
-class EDatabaseError : public Error {
-public:
-    explicit EDatabaseError(const std::string& message) : Error(ErrorKind::Table, message) {}
-};
-
-// A value that does not convert (number or date text, error number of a reply).
-class EConvertError : public Error {
-public:
-    explicit EConvertError(const std::string& message) : Error(ErrorKind::Conversion, message) {}
-};
-
-// A file (the debug log, a table file) cannot be opened, created or written.
-class EInOutError : public Error {
-public:
-    explicit EInOutError(const std::string& message) : Error(ErrorKind::InputOutput, message) {}
-};
-
-// The serial port failed where the caller must be told (not a silent printer).
-class EPortError : public Error {
-public:
-    explicit EPortError(const std::string& message) : Error(ErrorKind::Port, message) {}
-};
-
-// Understood and not supported by this module.
-class EUnsupported : public Error {
-public:
-    explicit EUnsupported(const std::string& message) : Error(ErrorKind::Unsupported, message) {}
-};
+using EBadArgument = KindError<ErrorKind::BadArgument>;
+using EDatabaseError = KindError<ErrorKind::Table>;
+using EConvertError = KindError<ErrorKind::Conversion>;
+using EInOutError = KindError<ErrorKind::InputOutput>;
+using EPortError = KindError<ErrorKind::Port>;
+using EUnsupported = KindError<ErrorKind::Unsupported>;
 
 // What an error leaves for the host to read: its kind and its message.
 struct ErrorReport {
