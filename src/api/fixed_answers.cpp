@@ -15,8 +15,8 @@ constexpr const char* kNationalCode = "000000";
 // The drawer state this module reports whatever the drawer's state.
 constexpr const char* kDrawerState = "00";
 
-void set_result(DruText* result, const char* value) {
-    if (result) result->value = value;
+void set_result(DruText* result, const char* call, const char* value) {
+    dru::Required(result, call, "result").value = value;
 }
 
 }  // namespace
@@ -40,7 +40,7 @@ DRU_API bool Versao_Software_Basico(const char*, DruText*) {
 }
 
 DRU_API void Codigo_Nacional_ECF(int32_t, const char*, DruText* result) {
-    dru::guarded_void([&] { set_result(result, kNationalCode); });
+    dru::guarded_void([&] { set_result(result, "Codigo_Nacional_ECF", kNationalCode); });
 }
 
 DRU_API void CarregaTotalizador(DruText*, DruText*, DruText*, DruText*, DruText*, const char*, int32_t,
@@ -78,7 +78,7 @@ DRU_API bool NumeroOperacoesNaoFiscais(const char*, DruText*) {
 }
 
 DRU_API void Estado_Gaveta_Imp(const char*, DruText* result) {
-    dru::guarded_void([&] { set_result(result, kDrawerState); });
+    dru::guarded_void([&] { set_result(result, "Estado_Gaveta_Imp", kDrawerState); });
 }
 
 DRU_API bool ImprimeMesasAbertas(const char*, const char*, const char*, const char*) {

@@ -132,9 +132,11 @@ TEST_F(ExportsTest, TextAnswersAreFixed) {
     }
     DRU_LOOKUP(lib, Estado_Gaveta_Imp)("COM1", result);
     EXPECT_EQ(value(result), "00");
-    // A host that passes no result gets no crash.
+    // A host that passes no result gets the bad-argument error, no crash.
     DRU_LOOKUP(lib, Codigo_Nacional_ECF)(16, nullptr, nullptr);
+    EXPECT_STREQ(DRU_LOOKUP(lib, dru_last_error)(), "Codigo_Nacional_ECF: result is NULL");
     DRU_LOOKUP(lib, Estado_Gaveta_Imp)(nullptr, nullptr);
+    EXPECT_EQ(DRU_LOOKUP(lib, dru_last_error_code)(), DRU_ERR_BAD_ARGUMENT);
 }
 
 TEST_F(ExportsTest, DadosUltimaRedZLeavesPacketAndTableAlone) {
