@@ -117,12 +117,13 @@ DRU_API const char* dru_params_text(const DruParams* params, int32_t i) {
 
 // ---- Tables -------------------------------------------------------------------------------
 
-// A new table converts text under the module's regional settings as they
-// stand when it is made.
+// A new table is bound to the module's regional settings and clock: it
+// converts text under the settings in force at each call.
 DRU_API DruDataSet* dru_dataset_new(void) {
     return dru::guarded<DruDataSet*>(nullptr, [] {
         auto* ds = new DruDataSet{};
-        ds->table.SetFormatSettings(dru::ModuleState::get().format());
+        dru::ModuleState& state = dru::ModuleState::get();
+        ds->table.Bind(state.format(), state.clock());
         return ds;
     });
 }

@@ -6,7 +6,7 @@
 #include "api/c_handles.h"
 #include "api/last_error.h"
 #include "dru01000.h"
-#include "host/clock.h"
+#include "module/module.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ DRU_API bool Cancela_Cupom_Imp(const char*, bool, bool, DruText*, bool) {
 
 // Today's date, time of day zero.
 DRU_API double DataMoviFiscal(const char*) {
-    return dru::guarded(0.0, [] { return std::floor(dru::RealClock().now()); });
+    return dru::guarded(0.0, [] { return std::floor(dru::ModuleState::get().clock().now()); });
 }
 
 DRU_API bool Estado_Imp(const char*, bool, bool) {

@@ -107,10 +107,25 @@ public:
     void SetDisplayFormat(std::string_view field, std::string format);
     std::string DisplayFormat(std::string_view field) const;
 
-    // Regional settings used when text converts to or from numbers and dates.
+    // ---- Regional settings and clock ------------------------------------------------
+    // Text converts to and from numbers and dates with the regional settings
+    // and the clock the table is bound to. Both stay the caller's: the table
+    // keeps references, never copies, and reads them at each conversion, so a
+    // later change of the caller's settings applies at once; the caller keeps
+    // them alive as long as the table is used. A filter's literals convert
+    // when the filter is compiled. CopyFrom leaves each table's binding as it is.
+    //
+    // A table bound to nothing converts with FixedFormatSettings() (whatever
+    // the process locale) and has no clock: a date text that takes its year
+    // from today (a two-digit year, or day and month alone) is then refused
+    // with EConvertError naming the field and the text; a full date or a time
+    // alone converts.
+    void Bind(const FormatSettings& fs, const Clock& clock);
+    // For tests: a copy of `fs`, kept by the table until the next Bind or
+    // SetFormatSettings; the clock stays as it is.
     void SetFormatSettings(const FormatSettings& fs);
-    const FormatSettings& GetFormatSettings() const;
-    // Clock for the two-digit-year window of date texts; the real clock when unset.
+    const FormatSettings& GetFormatSettings() const;  // the record in use
+    // The clock alone (non-owning); nullptr leaves the table without one.
     void SetClock(const Clock* clock);
 
     // ---- Indexes ---------------------------------------------------------------

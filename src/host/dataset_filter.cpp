@@ -52,8 +52,8 @@ Tri CompareSides(const Node& n, const Side& a, const Side& b, const std::vector<
 
 class Parser {
 public:
-    Parser(std::string_view expr, const std::vector<FieldDef>& fields, const FormatSettings& fs, TDateTime now)
-        : expr_(expr), fields_(fields), fs_(fs), now_(now) {
+    Parser(std::string_view expr, const std::vector<FieldDef>& fields, const detail::FieldCodec& codec)
+        : expr_(expr), fields_(fields), codec_(codec) {
         Advance();
     }
 
@@ -310,11 +310,13 @@ private:
         const char* e = b + lit.text.size();
         if (const auto r = std::from_chars(b, e, v); r.ec == std::errc() && r.ptr == e) return v;
         try {
-            return StrToFloat(lit.text, fs_);
+            return codec_.ParseFloat(lit.text);
         } catch (const EConvertError&) {
         }
         try {
-            return StrToDateTime(lit.text, fs_, now_);
+            return codec_.ParseDateTime(lit.text);
+        } catch (const detail::ENoClockForDate& e) {
+            Fail(e.what(), lit.pos);
         } catch (const EConvertError&) {
         }
         Fail("'" + lit.text + "' is not a number or a date", lit.pos);
@@ -329,8 +331,7 @@ private:
 
     std::string_view expr_;
     const std::vector<FieldDef>& fields_;
-    const FormatSettings& fs_;
-    TDateTime now_;
+    const detail::FieldCodec& codec_;
     std::size_t at_ = 0;
     Token tok_;
 };
@@ -410,11 +411,11 @@ Program::~Program() = default;
 Program::Program(Program&&) noexcept = default;
 Program& Program::operator=(Program&&) noexcept = default;
 
-Program Program::Compile(std::string_view expression, const std::vector<FieldDef>& fields, const FormatSettings& fs,
-                         TDateTime now) {
+Program Program::Compile(std::string_view expression, const std::vector<FieldDef>& fields,
+                         const detail::FieldCodec& codec) {
     Program p;
     if (IsBlank(expression)) return p;
-    Parser parser(expression, fields, fs, now);
+    Parser parser(expression, fields, codec);
     p.root_ = parser.ParseAll();
     return p;
 }

@@ -12,13 +12,16 @@
 // "5", not "05"). A null field makes its comparison unknown: the row fails it,
 // and NOT of an unknown is still unknown, so NOT (A = 'X') drops null rows
 // just as A <> 'X' does; IS NULL is the one test a null passes.
+//
+// Literals convert once, when the expression is compiled, with the codec's
+// regional settings and clock as they are then.
 #pragma once
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "host/dataset_codec.h"
 #include "host/dataset_value.h"
-#include "host/format.h"
 
 namespace dru::filter {
 
@@ -32,9 +35,10 @@ public:
     Program& operator=(Program&&) noexcept;
 
     // Raises EDatabaseError: "Field 'X' not found" for a name the table
-    // lacks, or a message with the 1-based character position of the fault.
+    // lacks, or a message with the 1-based character position of the fault
+    // (also for a date literal that needs a clock the codec lacks).
     static Program Compile(std::string_view expression, const std::vector<FieldDef>& fields,
-                           const FormatSettings& fs, TDateTime now);
+                           const detail::FieldCodec& codec);
 
     // An empty (blank) expression lets every row through.
     bool Matches(const std::vector<detail::Value>& row) const;

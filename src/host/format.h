@@ -24,6 +24,9 @@ struct FormatSettings {
 // The settings read from the process's locale environment where that can be
 // done without touching the global locale; otherwise the fixed defaults above.
 FormatSettings DefaultFormatSettings();
+// The fixed defaults above, whatever the locale: one record for the life of
+// the process.
+const FormatSettings& FixedFormatSettings();
 
 // ---- Numbers ----------------------------------------------------------------
 // Number mask ("#,##0", "0000000000", "000000.000", up to three ";" sections).

@@ -165,6 +165,11 @@ void read_monetary(FormatSettings& fs) {
 
 }  // namespace
 
+const FormatSettings& FixedFormatSettings() {
+    static const FormatSettings fixed;
+    return fixed;
+}
+
 FormatSettings DefaultFormatSettings() {
     FormatSettings fs;
     read_numeric(fs);

@@ -134,8 +134,14 @@ void AddReductionZFields(TClientDataSet& ds, bool with_origin) {
 // Tables with a stored layout start active and empty, ready to be filled or
 // recreated by the operations; tables without one take their structure from
 // the data copied or loaded into them.
-TdtmImpressoraIBM::TdtmImpressoraIBM()
+TdtmImpressoraIBM::TdtmImpressoraIBM(const FormatSettings& fs, const Clock& clock)
     : msgPadrao(DefaultMsgPadrao()), msgPadrao2(DefaultMsgPadrao2()) {
+    for (TClientDataSet* ds : {&cdsPorta, &cdsMovFecha, &cdsSangria, &cdsOperadorSup, &cdsMovTot, &cdsParcProdutos,
+                               &cdsProdVend, &cdsTipoReceImp, &cdsTipoReceAux, &cdsTipoReceIBM, &cdsReducaoZImp,
+                               &cdsRedzAux01, &cdsFormPgtoRedZImp, &cdsFormRedzAux01, &cdsImpostoRedZImp,
+                               &cdsImpostoRedzAux01, &cdsTotNFiscRedZImp, &cdsTotNFisAux01})
+        ds->Bind(fs, clock);
+
     AddFields(cdsMovFecha, kCashClosingLayout);
     cdsMovFecha.CreateDataSet();
     cdsMovFecha.SetDisplayFormat("VRFECHADIG", kCountedAmountFormat);
@@ -179,7 +185,7 @@ TdtmImpressoraIBM::TdtmImpressoraIBM()
 
 TdtmImpressoraIBM& DataModuleSlot::get() {
     std::call_once(once_, [this] {
-        module_ = std::make_unique<TdtmImpressoraIBM>();
+        module_ = std::make_unique<TdtmImpressoraIBM>(format_, clock_);
         created_.store(true, std::memory_order_release);
     });
     return *module_;

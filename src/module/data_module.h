@@ -4,14 +4,19 @@
 #include <memory>
 #include <mutex>
 
+#include "host/clock.h"
 #include "host/dataset.h"
+#include "host/format.h"
 #include "host/messages.h"
 
 namespace dru {
 
 class TdtmImpressoraIBM {
 public:
-    TdtmImpressoraIBM();  // fills the message tables and sets up the tables' layouts
+    // Fills the message tables, sets up the tables' layouts and binds every
+    // table to `fs` and `clock`, which the caller keeps alive as long as the
+    // module (see TClientDataSet::Bind).
+    TdtmImpressoraIBM(const FormatSettings& fs, const Clock& clock);
 
     // The stored content of the two message tables, in stored order
     // (message_texts.cpp).
@@ -51,12 +56,18 @@ void AddReductionZFields(TClientDataSet& ds, bool with_origin);
 // source of message texts, so asking for a text creates the module.
 class DataModuleSlot final : public MessageTables {
 public:
+    // The module's tables will be bound to `fs` and `clock` (not copied): the
+    // caller keeps them alive as long as the slot.
+    DataModuleSlot(const FormatSettings& fs, const Clock& clock) : format_(fs), clock_(clock) {}
+
     TdtmImpressoraIBM& get();
     bool exists() const;
     const TMessages& msgPadrao() override { return get().msgPadrao; }
     const TMessages& msgPadrao2() override { return get().msgPadrao2; }
 
 private:
+    const FormatSettings& format_;
+    const Clock& clock_;
     std::once_flag once_;
     std::unique_ptr<TdtmImpressoraIBM> module_;
     std::atomic<bool> created_{false};  // exists() may be asked from any thread

@@ -71,10 +71,10 @@ private:
     ModuleState();
 
     RealClock clock_;
-    DataModuleSlot dm_;
+    FormatSettings format_;  // assigned in place: the data module's tables keep its address
+    DataModuleSlot dm_{format_, clock_};
     TermiosPortProvider ports_{clock_};
     HostDialog dialog_;
-    FormatSettings format_;
     std::optional<std::string> host_folder_;
 };
 

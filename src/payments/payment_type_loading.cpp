@@ -154,9 +154,10 @@ bool SeekClass(TClientDataSet& ds, const std::string& idTipoRece) {
 // record of the same payment class. A record that gets a code leaves the
 // "IS NULL" view on Post, so the walk counts the records it keeps instead of
 // trusting where the cursor lands.
-void SpreadCodesByClass(TClientDataSet& ds) {
+void SpreadCodesByClass(const Session& s, TClientDataSet& ds) {
     ClearTableFilter(ds);
     TClientDataSet cdsAuxiliar;
+    cdsAuxiliar.Bind(s.link.format, s.link.clock);
     cdsAuxiliar.CopyFrom(ds);
     SetTableFilter(ds, kUncodedFilter);
     SetTableFilter(cdsAuxiliar, kCodedFilter);
@@ -209,7 +210,7 @@ void LoadPaymentTypes(Session& s, const std::string& stCdPortaImpFis, const std:
     }
     SetTableFilter(ds, kButtonFilter);
     AssignCodesFromList(ds, stlFormaPg, *header + 1, idTipoImpFis);
-    SpreadCodesByClass(ds);
+    SpreadCodesByClass(s, ds);
     ClearTableFilter(ds);
     SetTableFilter(ds, kButtonFilter);
 }
@@ -236,6 +237,7 @@ std::vector<std::string> CutPaymentFormLines(const std::string& stFormaPg, int i
 void CarregaRecebimento(Session& s, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                         int idTipoImpFis, TClientDataSet& cdsTipoRece1) {
     TClientDataSet before;  // the records as the host handed them in
+    before.Bind(s.link.format, s.link.clock);
     try {
         RequireFields(cdsTipoRece1);
         before.CopyFrom(cdsTipoRece1);

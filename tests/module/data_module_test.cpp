@@ -17,9 +17,20 @@ std::vector<std::string> Keys(const TMessages& m) {
     return keys;
 }
 
+// What a data module is bound to in these tests.
+struct Bindings {
+    FormatSettings format;
+    VirtualClock clock;
+};
+
+Bindings& TestBindings() {
+    static Bindings b;
+    return b;
+}
+
 // The data module is costly enough to build once for the read-only checks.
 const TdtmImpressoraIBM& Module() {
-    static const TdtmImpressoraIBM dm;
+    static const TdtmImpressoraIBM dm(TestBindings().format, TestBindings().clock);
     return dm;
 }
 
@@ -249,7 +260,7 @@ TEST(DataModuleTables, FieldLayoutsInOrder) {
 }
 
 TEST(DataModuleTables, LaidOutTablesStartOpenAndEmpty) {
-    TdtmImpressoraIBM dm;
+    TdtmImpressoraIBM dm(TestBindings().format, TestBindings().clock);
     for (TClientDataSet* ds : {&dm.cdsMovFecha, &dm.cdsReducaoZImp, &dm.cdsFormPgtoRedZImp,
                                &dm.cdsTipoReceIBM, &dm.cdsTotNFisAux01}) {
         EXPECT_TRUE(ds->Active());
@@ -265,7 +276,7 @@ TEST(DataModuleTables, LaidOutTablesStartOpenAndEmpty) {
 
 // The product report copies the host's products in, then sorts by the index.
 TEST(DataModuleTables, ProductIndexesOrderTheCopiedProducts) {
-    TdtmImpressoraIBM dm;
+    TdtmImpressoraIBM dm(TestBindings().format, TestBindings().clock);
     TClientDataSet host;
     host.AddFieldDef("CDPRODUTO", FieldType::String, 13);
     host.AddFieldDef("IDTPIMPOSFIS", FieldType::String, 1);
@@ -300,7 +311,7 @@ TEST(DataModuleTables, ProductIndexesOrderTheCopiedProducts) {
 // ---- The slot ---------------------------------------------------------------------
 
 TEST(DataModuleSlot, CreatedOnFirstUseThenTheSameInstance) {
-    DataModuleSlot slot;
+    DataModuleSlot slot(TestBindings().format, TestBindings().clock);
     EXPECT_FALSE(slot.exists());
     TdtmImpressoraIBM* first = &slot.get();
     EXPECT_TRUE(slot.exists());
@@ -310,14 +321,14 @@ TEST(DataModuleSlot, CreatedOnFirstUseThenTheSameInstance) {
     EXPECT_EQ(&texts.msgPadrao(), &first->msgPadrao);
     EXPECT_EQ(&texts.msgPadrao2(), &first->msgPadrao2);
 
-    DataModuleSlot other;
+    DataModuleSlot other(TestBindings().format, TestBindings().clock);
     EXPECT_EQ(other.msgPadrao2().Msg("REDZDATA_IBM"), first->msgPadrao2.Msg("REDZDATA_IBM"));
     EXPECT_TRUE(other.exists());  // a text lookup creates the module
 }
 
 TEST(DataModuleSlot, ThreadsRacingForTheFirstUseGetOneInstance) {
     for (int round = 0; round < 20; ++round) {
-        DataModuleSlot slot;
+        DataModuleSlot slot(TestBindings().format, TestBindings().clock);
         constexpr int kThreads = 4;
         std::vector<TdtmImpressoraIBM*> got(kThreads, nullptr);
         std::vector<std::thread> threads;

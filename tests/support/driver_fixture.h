@@ -29,7 +29,7 @@ inline std::string Counters481(const std::map<int, std::string>& fields, int cou
 // The scripted line.
 struct FakeSession {
     FakeLink link;
-    DataModuleSlot dm;
+    DataModuleSlot dm{link.format, link.clock};
     Session session{link.ctx, dm, {}};
 };
 

@@ -27,7 +27,7 @@ struct SimSession {
     FormatSettings format;
     DebugLog log{sink, clock, format};
     RecordingDialog dialog;
-    DataModuleSlot dm;
+    DataModuleSlot dm{format, clock};
     LinkContext link{ports, clock, log, dialog, dm, format};
     TempFolder folder;
     Session session{link, dm, folder.path()};
