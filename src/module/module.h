@@ -20,7 +20,8 @@
 #include "host/format.h"
 #include "link/context.h"
 #include "link/debug_log.h"
-#include "link/termios_port.h"
+#include "link/port_names.h"
+#include "link/serial_backend.h"
 
 namespace dru {
 
@@ -55,7 +56,8 @@ public:
     static ModuleState& get();
 
     DataModuleSlot& data_module() { return dm_; }
-    TermiosPortProvider& ports() { return ports_; }
+    PortNames& port_names() { return port_names_; }
+    PortProvider& ports() { return ports_; }
     RealClock& clock() { return clock_; }
     HostDialog& dialog() { return dialog_; }
     const FormatSettings& format() const { return format_; }
@@ -72,7 +74,8 @@ private:
 
     RealClock clock_;
     DataModuleSlot dm_;
-    TermiosPortProvider ports_{clock_};
+    PortNames port_names_;
+    SerialBackend ports_{port_names_, clock_};
     HostDialog dialog_;
     FormatSettings format_;
     std::optional<std::string> host_folder_;
