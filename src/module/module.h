@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "module/data_module.h"
+#include "module/held_ports.h"
 #include "module/session.h"
 #include "dru01000.h"
 #include "host/clock.h"
@@ -58,6 +59,7 @@ public:
     DataModuleSlot& data_module() { return dm_; }
     PortNames& port_names() { return port_names_; }
     PortProvider& ports() { return ports_; }
+    HeldPorts& held_ports() { return held_ports_; }
     RealClock& clock() { return clock_; }
     HostDialog& dialog() { return dialog_; }
     const FormatSettings& format() const { return format_; }
@@ -76,6 +78,7 @@ private:
     DataModuleSlot dm_;
     PortNames port_names_;
     SerialBackend ports_{port_names_, clock_};
+    HeldPorts held_ports_;  // declared after the clock its ports read: they close first
     HostDialog dialog_;
     FormatSettings format_;
     std::optional<std::string> host_folder_;
