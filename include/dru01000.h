@@ -108,6 +108,9 @@ DRU_API void dru_set_port_device(const char* port, const char* device);
 DRU_API void dru_set_message(const char* table, const char* key, const char* text);
 DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
 DRU_API const char* dru_last_error(void);
+/* The library's version ("1.0.0"); the major number is the one of its
+ * SONAME (libdru01000.so.1). The text stays valid while the library is loaded. */
+DRU_API const char* dru_version(void);
 
 /* Operator dialog. `question` is "S" for a yes/no question, "N" for a notice;
  * the return value is the operator's answer (true = yes). Without a handler a
