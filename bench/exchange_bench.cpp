@@ -27,7 +27,8 @@
 #include "link/debug_log.h"
 #include "link/exchange.h"
 #include "link/frames.h"
-#include "link/termios_port.h"
+#include "link/port_names.h"
+#include "link/serial_backend.h"
 #include "printer_model.h"
 #include "pty_server.h"
 #include "sim_port.h"
@@ -73,8 +74,9 @@ void Pty481(benchmark::State& state) {
         state.SkipWithError(e.what());
         return;
     }
-    dru::TermiosPortProvider ports(clock);
-    ports.set_device("COM1", server->device_path());
+    dru::PortNames names;
+    dru::SerialBackend ports(names, clock);
+    names.set_device("COM1", server->device_path());
     Host host(clock);
     dru::LinkContext ctx{ports, clock, host.log, host.dialog, host.messages, host.format};
     const std::string frame = dru::Frame(dru::cmd::kReadCounters);

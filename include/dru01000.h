@@ -129,6 +129,9 @@ DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
 #define DRU_ERR_INTERNAL 7     /* a fault of the module itself (out of memory, say) */
 DRU_API const char* dru_last_error(void);
 DRU_API int32_t dru_last_error_code(void);
+/* The library's version ("1.0.0"); the major number is the one of its
+ * SONAME (libdru01000.so.1). The text stays valid while the library is loaded. */
+DRU_API const char* dru_version(void);
 
 /* Operator dialog. `question` is "S" for a yes/no question, "N" for a notice;
  * the return value is the operator's answer (true = yes). Without a handler a

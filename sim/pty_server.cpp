@@ -22,16 +22,6 @@ constexpr std::size_t kReadChunk = 512;
 
 }  // namespace
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& o) noexcept {
-    if (this != &o) reset(o.release());
-    return *this;
-}
-
-void UniqueFd::reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-}
-
 PtyServer::PtyServer(PrinterModel& model) : model_(model) {
     master_.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!master_) fail("posix_openpt");

@@ -49,7 +49,7 @@ extern "C" DRU_API void dru_set_host_folder(const char* folder) {
 extern "C" DRU_API void dru_set_port_device(const char* port, const char* device) {
     dru::guarded_void([&] {
         const std::string name = dru::HostText(port);
-        if (!dru::ModuleState::get().ports().set_device(name, dru::HostText(device)))
+        if (!dru::ModuleState::get().port_names().set_device(name, dru::HostText(device)))
             throw dru::EBadArgument("dru_set_port_device: \"" + name + "\" is not COM1 to COM12");
     });
 }

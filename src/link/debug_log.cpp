@@ -7,6 +7,7 @@
 
 #include "host/errors.h"
 #include "host/text.h"
+#include "host/unique_fd.h"
 
 namespace dru {
 
@@ -31,21 +32,19 @@ std::string FileLogSink::path() const {
 
 void FileLogSink::append(std::string_view line) {
     const std::string file = path();
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) raise_io(file, errno);
+    UniqueFd fd(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) raise_io(file, errno);
     std::size_t done = 0;
-    // Each pass writes at least one byte or fails, so the loop ends.
+    // Each pass writes at least one byte or fails, so the loop ends. On a
+    // failed write the error reported is the write's: the descriptor closes
+    // as the exception leaves, whatever that close says.
     while (done < line.size()) {
-        const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+        const ssize_t n = ::write(fd.get(), line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            raise_io(file, err);
-        }
+        if (n <= 0) raise_io(file, n < 0 ? errno : EIO);
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) raise_io(file, errno);
+    if (fd.close() != 0) raise_io(file, errno);
 }
 
 std::vector<std::string> MemoryLogSink::messages() const {

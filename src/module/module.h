@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "module/data_module.h"
+#include "module/held_ports.h"
 #include "module/session.h"
 #include "dru01000.h"
 #include "host/clock.h"
@@ -20,7 +21,8 @@
 #include "host/format.h"
 #include "link/context.h"
 #include "link/debug_log.h"
-#include "link/termios_port.h"
+#include "link/port_names.h"
+#include "link/serial_backend.h"
 
 namespace dru {
 
@@ -55,7 +57,9 @@ public:
     static ModuleState& get();
 
     DataModuleSlot& data_module() { return dm_; }
-    TermiosPortProvider& ports() { return ports_; }
+    PortNames& port_names() { return port_names_; }
+    PortProvider& ports() { return ports_; }
+    HeldPorts& held_ports() { return held_ports_; }
     RealClock& clock() { return clock_; }
     HostDialog& dialog() { return dialog_; }
     const FormatSettings& format() const { return format_; }
@@ -73,7 +77,9 @@ private:
     RealClock clock_;
     FormatSettings format_;  // assigned in place: the data module's tables keep its address
     DataModuleSlot dm_{format_, clock_};
-    TermiosPortProvider ports_{clock_};
+    PortNames port_names_;
+    SerialBackend ports_{port_names_, clock_};
+    HeldPorts held_ports_;  // declared after the clock its ports read: they close first
     HostDialog dialog_;
     std::optional<std::string> host_folder_;
 };

@@ -17,7 +17,8 @@
 #include "link/exchange.h"
 #include "link/frames.h"
 #include "link/line_output.h"
-#include "link/termios_port.h"
+#include "link/port_names.h"
+#include "link/serial_backend.h"
 #include "printer_model.h"
 #include "pty_server.h"
 #include "support/fake_link.h"
@@ -108,7 +109,8 @@ TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
     }
 
     RealClock clock;
-    TermiosPortProvider ports(clock);
+    PortNames names;
+    SerialBackend ports(names, clock);
     ::setenv("DRU_PORT_COM1", path.c_str(), 1);
     test::FakeLink fake;
     LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};

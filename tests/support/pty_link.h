@@ -1,4 +1,4 @@
-// The real serial code (termios port, real clock) against the printer
+// The real serial code (the system's serial backend, real clock) against the printer
 // simulator on a pseudo-terminal, with the log, dialog and messages of a
 // FakeLink. Fixtures derive from it; it skips where no pseudo-terminal can be had.
 #pragma once
@@ -9,7 +9,8 @@
 
 #include "host/clock.h"
 #include "link/context.h"
-#include "link/termios_port.h"
+#include "link/port_names.h"
+#include "link/serial_backend.h"
 #include "printer_model.h"
 #include "pty_server.h"
 #include "support/fake_link.h"
@@ -26,7 +27,7 @@ protected:
         } catch (const std::system_error& e) {
             GTEST_SKIP() << "no pseudo-terminal: " << e.what();
         }
-        ASSERT_TRUE(ports.set_device("COM1", server->device_path()));
+        ASSERT_TRUE(names.set_device("COM1", server->device_path()));
     }
 
     // A value read from the model while the server holds it.
@@ -40,7 +41,8 @@ protected:
     RealClock clock;
     sim::PrinterModel model{clock};
     std::unique_ptr<sim::PtyServer> server;
-    TermiosPortProvider ports{clock};
+    PortNames names;
+    SerialBackend ports{names, clock};
     FakeLink fake;  // log, dialog and messages
     LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
 };

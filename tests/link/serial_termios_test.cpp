@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <new>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -9,14 +10,38 @@
 #include "link/commands.h"
 #include "link/exchange.h"
 #include "link/frames.h"
-#include "link/termios_port.h"
+#include "link/port_names.h"
+#include "link/serial_backend.h"
 #include "support/fake_link.h"
 #include "support/temp_folder.h"
+
+// Allocation failure on demand, for the paths where the open throws: after
+// FailAllocation(n), the n-th allocation of this thread from then on (0 is
+// the next one) throws std::bad_alloc. Off unless a test arms it; it serves
+// every test of this program, which allocate as usual.
+namespace {
+thread_local long allocations_before_failure = -1;  // -1: none fails
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (allocations_before_failure == 0) {
+        allocations_before_failure = -1;
+        throw std::bad_alloc();
+    }
+    if (allocations_before_failure > 0) --allocations_before_failure;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace dru {
 namespace {
 
 using Strings = std::vector<std::string>;
+
+void FailAllocation(long n) { allocations_before_failure = n; }
+void FailNoAllocation() { allocations_before_failure = -1; }
 
 // The far end of a pseudo-terminal plays the printer.
 class Pty {
@@ -58,33 +83,21 @@ private:
 #define REQUIRE_PTY(pty) \
     if (!(pty).ok()) GTEST_SKIP() << "no pseudo-terminal on this machine"
 
-TEST(TermiosPortProvider, ResolvesPortNames) {
+TEST(TermiosBackend, ComNamesDefaultToTheTtySDevices) {
+    EXPECT_EQ(DefaultComDevice(1), "/dev/ttyS0");
+    EXPECT_EQ(DefaultComDevice(12), "/dev/ttyS11");
     RealClock clock;
-    TermiosPortProvider ports(clock);
-    ::unsetenv("DRU_PORT_COM4");
-    EXPECT_EQ(ports.resolve("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(ports.resolve("com12"), "/dev/ttyS11");
-    EXPECT_EQ(ports.resolve("/dev/pts/7"), "/dev/pts/7");
-    for (const char* bad : {"COM0", "COM13", "COM01", "COM", "LPT1", "", "COM1:", "ttyS0"})
-        EXPECT_EQ(ports.resolve(bad), "") << bad;
-
-    ::setenv("DRU_PORT_COM4", "/dev/ttyUSB0", 1);
-    EXPECT_EQ(ports.resolve("Com4"), "/dev/ttyUSB0");
-    EXPECT_TRUE(ports.set_device("com4", "/dev/pts/3"));  // the host's setting wins
-    EXPECT_EQ(ports.resolve("COM4"), "/dev/pts/3");
-    EXPECT_TRUE(ports.set_device("COM4", ""));
-    EXPECT_EQ(ports.resolve("COM4"), "/dev/ttyUSB0");
-    ::unsetenv("DRU_PORT_COM4");
-    EXPECT_FALSE(ports.set_device("COM13", "/dev/pts/3"));
-    EXPECT_EQ(ports.resolve("COM13"), "");
-    EXPECT_EQ(ports.open("LPT1"), nullptr);
+    PortNames names;
+    SerialBackend ports(names, clock);
+    EXPECT_EQ(ports.open("LPT1"), nullptr);  // resolves to nothing
 }
 
 TEST(TermiosPort, SetsTheLineToRaw19200EightNoneOne) {
     Pty pty;
     REQUIRE_PTY(pty);
     RealClock clock;
-    TermiosPortProvider ports(clock);
+    PortNames names;
+    SerialBackend ports(names, clock);
     PortHandle port = ports.open(pty.slave());
     ASSERT_TRUE(port);
     EXPECT_TRUE(port->get_state());
@@ -110,7 +123,8 @@ TEST(TermiosPort, HeldPortIsNotSharedEvenInsideTheProcess) {
     Pty pty;
     REQUIRE_PTY(pty);
     RealClock clock;
-    TermiosPortProvider ports(clock);
+    PortNames names;
+    SerialBackend ports(names, clock);
     PortHandle first = ports.open(pty.slave());
     ASSERT_TRUE(first);
     EXPECT_EQ(ports.open(pty.slave()), nullptr);
@@ -122,7 +136,8 @@ TEST(TermiosPort, WritesAndReadsBytesAsTheyAre) {
     Pty pty;
     REQUIRE_PTY(pty);
     RealClock clock;
-    TermiosPortProvider ports(clock);
+    PortNames names;
+    SerialBackend ports(names, clock);
     PortHandle port = ports.open(pty.slave());
     ASSERT_TRUE(port && port->get_state() && port->set_state() && port->set_timeouts(50, 50));
 
@@ -145,7 +160,8 @@ TEST(TermiosPort, NoDescriptorLeftOnAnyPath) {
     Pty pty;
     REQUIRE_PTY(pty);
     RealClock clock;
-    TermiosPortProvider ports(clock);
+    PortNames names;
+    SerialBackend ports(names, clock);
     const int before = test::OpenDescriptorCount();
     {
         PortHandle held = ports.open(pty.slave());
@@ -164,11 +180,44 @@ TEST(TermiosPort, NoDescriptorLeftOnAnyPath) {
     EXPECT_EQ(test::OpenDescriptorCount(), before);
 }
 
+// Each allocation of the open fails in turn, until the open gets through:
+// wherever the throw comes (the port object is made after the device is
+// open and locked), no descriptor stays behind.
+TEST(TermiosPort, OpenThatThrowsLeavesNoDescriptor) {
+    Pty pty;
+    REQUIRE_PTY(pty);
+    RealClock clock;
+    PortNames names;
+    SerialBackend ports(names, clock);
+    const int before = test::OpenDescriptorCount();
+    constexpr long kMaxAllocations = 100;  // far more than an open makes
+    int throws = 0;
+    bool opened = false;
+    for (long n = 0; n < kMaxAllocations && !opened; ++n) {
+        {
+            PortHandle port;
+            FailAllocation(n);
+            try {
+                port = ports.open(pty.slave());
+            } catch (const std::bad_alloc&) {
+                ++throws;
+            }
+            FailNoAllocation();
+            opened = port != nullptr;
+        }
+        EXPECT_EQ(test::OpenDescriptorCount(), before) << "allocation " << n << " failed";
+    }
+    EXPECT_TRUE(opened);
+    EXPECT_GE(throws, 1) << "no allocation of the open was made to fail";
+    EXPECT_NE(ports.open(pty.slave()), nullptr) << "the port is free again";
+}
+
 TEST(TermiosPort, WholeExchangeOverAPseudoTerminal) {
     Pty pty;
     REQUIRE_PTY(pty);
     RealClock clock;
-    TermiosPortProvider ports(clock);
+    PortNames names;
+    SerialBackend ports(names, clock);
     MemoryLogSink sink;
     FormatSettings format;
     DebugLog log(sink, clock, format);

@@ -1,44 +1,35 @@
-#include "link/termios_port.h"
-
+// The POSIX serial backend: termios on the device, opened
+// O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC and locked with an exclusive flock,
+// so a port held by anyone (this process included) does not open again.
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include "host/text.h"
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "host/unique_fd.h"
 #include "link/commands.h"
+#include "link/serial_backend.h"
 
 namespace dru {
 
 namespace {
 
-constexpr int kComPorts = 12;  // COM1 ... COM12
-
-// The COM number of a port name (1 ... 12), or 0 when it is none.
-int com_number(std::string_view upper) {
-    if (!upper.starts_with("COM")) return 0;
-    const std::string_view digits = upper.substr(3);
-    if (digits.empty() || digits.size() > 2 || digits[0] == '0') return 0;
-    int n = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9') return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n <= kComPorts ? n : 0;
-}
+constexpr int kOpenFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyS";  // COM1 is /dev/ttyS0
 
 class TermiosPort final : public SerialPort {
 public:
-    TermiosPort(int fd, const Clock& clock) : fd_(fd), clock_(clock) {}
-    ~TermiosPort() override { ::close(fd_); }  // also releases the lock
-    TermiosPort(const TermiosPort&) = delete;
-    TermiosPort& operator=(const TermiosPort&) = delete;
+    // Closing `fd` when the port goes also releases the lock.
+    TermiosPort(UniqueFd fd, const Clock& clock) : fd_(std::move(fd)), clock_(clock) {}
 
     bool get_state() override {
-        have_state_ = ::tcgetattr(fd_, &state_) == 0;
+        have_state_ = ::tcgetattr(fd_.get(), &state_) == 0;
         return have_state_;
     }
 
@@ -59,7 +50,7 @@ public:
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
         static_assert(kBaudRate == 19200, "the speed constant below must match");
         if (::cfsetispeed(&tio, B19200) != 0 || ::cfsetospeed(&tio, B19200) != 0) return false;
-        if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+        if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) return false;
         state_ = tio;
         return true;
     }
@@ -75,7 +66,7 @@ public:
         const std::int64_t deadline = clock_.steady_ms() + write_timeout_ms_;
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
             if (n > 0) {
                 done += static_cast<std::size_t>(n);
                 continue;
@@ -91,7 +82,7 @@ public:
         const std::int64_t deadline = clock_.steady_ms() + read_timeout_ms_;
         std::size_t got = 0;
         while (got < max) {
-            const ssize_t n = ::read(fd_, buffer + got, max - got);
+            const ssize_t n = ::read(fd_.get(), buffer + got, max - got);
             if (n > 0) {
                 got += static_cast<std::size_t>(n);
                 continue;
@@ -113,14 +104,14 @@ private:
         for (;;) {
             const std::int64_t left = deadline - clock_.steady_ms();
             if (left <= 0) return false;
-            pollfd p{fd_, events, 0};
+            pollfd p{fd_.get(), events, 0};
             const int r = ::poll(&p, 1, static_cast<int>(left));
             if (r < 0 && errno == EINTR) continue;
             return r > 0;
         }
     }
 
-    int fd_;
+    UniqueFd fd_;
     const Clock& clock_;
     termios state_{};
     bool have_state_ = false;
@@ -132,42 +123,17 @@ private:
 
 }  // namespace
 
-std::string TermiosPortProvider::resolve(std::string_view port_name) const {
-    if (port_name.starts_with('/')) return std::string(port_name);
-    const std::string upper = text::upper_ascii(port_name);
-    const int n = com_number(upper);
-    if (n == 0) return {};
-    {
-        std::lock_guard lock(mutex_);
-        if (const auto it = overrides_.find(upper); it != overrides_.end()) return it->second;
-    }
-    const std::string variable = "DRU_PORT_" + upper;
-    if (const char* env = std::getenv(variable.c_str()); env != nullptr && *env != '\0') return env;
-    return "/dev/ttyS" + std::to_string(n - 1);
-}
+std::string DefaultComDevice(int com) { return std::string(kDefaultDevicePrefix) + std::to_string(com - 1); }
 
-bool TermiosPortProvider::set_device(std::string_view port_name, std::string_view device) {
-    const std::string upper = text::upper_ascii(port_name);
-    if (com_number(upper) == 0) return false;
-    std::lock_guard lock(mutex_);
-    if (device.empty())
-        overrides_.erase(upper);
-    else
-        overrides_[upper] = std::string(device);
-    return true;
-}
-
-PortHandle TermiosPortProvider::open(std::string_view port_name) {
-    const std::string path = resolve(port_name);
+PortHandle SerialBackend::open(std::string_view port_name) {
+    const std::string path = names_.resolve(port_name);
     if (path.empty()) return nullptr;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    // Owned from here: any way out below, a throw included, closes it.
+    UniqueFd fd(::open(path.c_str(), kOpenFlags));
+    if (!fd) return nullptr;
     // Not shared: a second handle, from this process too, is refused.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return nullptr;
-    }
-    return std::make_unique<TermiosPort>(fd, clock_);
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+    return std::make_unique<TermiosPort>(std::move(fd), clock_);
 }
 
 }  // namespace dru
