@@ -48,6 +48,48 @@ DRU_API bool AnalisaErro(const std::string& stCdPortaImpFis, const std::string& 
 // Closes a held port and forgets its handle; false for an unknown handle.
 DRU_API bool ClosePort(PortHandle hPort);
 
+// ---- The fiscal receipt -------------------------------------------------------
+// Called after the receipt was opened (commands 000 and 12 through
+// Comand_Porta). Each opens the port itself, writes its frames with the
+// printer's pauses, and closes it. Tables are the host's handles; the
+// receipt's cursors are left at the end of each table.
+
+// One item frame (command 13) per row of `cdsVendas`, from the first to the
+// end; returns the sum of the item totals (0 when the port does not open).
+// A quantity, price or item total that does not fit its fixed field refuses
+// the whole call (0, dru_last_error names the row and the field, nothing sent).
+// `doTotal` is not used.
+DRU_API double Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
+                          const std::string& idtipoimpfis);
+
+// One payment frame (command 26) per row of `cdsMovi`, then the end of the
+// payments (27). True, also when the port does not open; false only on a
+// refused call (an amount that does not fit ten digits, a missing field).
+// `doTxServ` is not used.
+DRU_API bool Pagamento(const std::string& stCdPortaImpFis, DruDataSet* cdsMovi, double doTxServ);
+
+// The closing comment block: consumer and balance lines, operator, password,
+// observation lines, vendor line (the message "Korvane"). The three balance
+// tables may be NULL: no credit-balance table, no family balance line; the
+// family rule ("1") needs the other two when there are credit rows.
+// `Loja`, `doAcrescimo` and `doDesconto` are not used.
+DRU_API bool Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
+                         const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
+                         const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
+                         const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
+                         DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
+                         double doPrecoSubsidio, double doValorVenda, double doValorCons,
+                         const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup);
+
+// The exempt-items breakdown and the receipt footer; composite after a fiscal
+// receipt, simple on its own. `doAcrescimo` and `doDesconto` are not used.
+DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                             const std::string& stTotIsento, const std::string& stoperador,
+                             const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
+                             double doTotalTributado, double doTotalCompra, double doTotalTroco,
+                             double doAcrescimo, double doDesconto, bool boCupomComposto,
+                             const std::string& idtipoimpfis);
+
 }  // namespace dru01000
 
 #endif  // DRU01000_HPP

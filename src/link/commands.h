@@ -43,6 +43,12 @@ inline constexpr std::string_view kEndPaymentsOperand = "1000000000";  // comman
 inline constexpr std::string_view kDrawerOperand = "255255";        // command 34: pulse for the drawer
 }  // namespace cmd
 
+// ---- Printer types (the host's IDTIPOIMPFIS, as text) ---------------------------
+namespace printer_type {
+inline constexpr std::string_view k16 = "16";  // answers a document's comment block with one reply
+inline constexpr std::string_view k30 = "30";  // takes lines faster; no reply after a block
+}  // namespace printer_type
+
 // ---- Pauses ----------------------------------------------------------------
 // The printer needs this long after a command whose reply it builds slowly
 // (the payment-forms list) before the reply is read.
