@@ -20,6 +20,7 @@
 #include "host/format.h"
 #include "link/context.h"
 #include "link/debug_log.h"
+#include "link/link_services.h"
 #include "link/termios_port.h"
 
 namespace dru {
@@ -95,15 +96,14 @@ public:
     EntryCall(const EntryCall&) = delete;
     EntryCall& operator=(const EntryCall&) = delete;
 
-    LinkContext& link() { return link_; }
+    LinkContext& link() { return services_.ctx; }
     Session& session() { return session_; }
 
 private:
     ModuleState& state_;
     std::string folder_;
     FileLogSink sink_;
-    DebugLog log_;
-    LinkContext link_;
+    LinkServices services_;
     Session session_;
 };
 

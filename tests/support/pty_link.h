@@ -9,6 +9,7 @@
 
 #include "host/clock.h"
 #include "link/context.h"
+#include "link/link_services.h"
 #include "link/termios_port.h"
 #include "printer_model.h"
 #include "pty_server.h"
@@ -41,8 +42,9 @@ protected:
     sim::PrinterModel model{clock};
     std::unique_ptr<sim::PtyServer> server;
     TermiosPortProvider ports{clock};
-    FakeLink fake;  // log, dialog and messages
-    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
+    FakeLink fake;  // log sink, dialog and messages
+    LinkServices services{fake.sink, clock, ports, fake.dialog, fake.messages, fake.format};
+    LinkContext& ctx = services.ctx;
 };
 
 }  // namespace dru::test
