@@ -36,6 +36,7 @@ std::string Trace::text() const {
 }
 
 std::string TraceBytes(std::string_view bytes) {
+    if (bytes.empty()) return std::string(kNoByte);
     std::size_t end = bytes.size();
     while (end > 0 && bytes[end - 1] == ' ') --end;
     std::string out;
@@ -57,9 +58,7 @@ std::string TraceCall(std::string call, bool ok) {
 std::string TraceRead(std::size_t max, long count, std::string_view bytes) {
     std::string entry = "read " + std::to_string(max);
     if (count < 0) return entry + std::string(kFailed);
-    entry += " -> ";
-    entry += count == 0 ? std::string(kNoByte) : TraceBytes(bytes);
-    return entry;
+    return entry + " -> " + TraceBytes(bytes.substr(0, static_cast<std::size_t>(count)));
 }
 
 }  // namespace dru

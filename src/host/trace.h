@@ -16,6 +16,9 @@
 //   pause 800                     a printer pause
 //   close
 //
+// Test fixtures may add entries of their own (the recording dialog adds
+// "message <text>" and "question <text> -> no").
+//
 // Not thread-safe: for recorders that run on the test's own thread.
 #pragma once
 #include <cstddef>
@@ -41,13 +44,15 @@ private:
 // readable and exact: printable characters as themselves (decoded to UTF-8),
 // every other byte as <XX> in hex - the frame bytes <87> and <88>, CR <0D>,
 // no-break space <A0> - and "<" as <3C>, so that no text can pass for a byte.
-// Blanks at the end show as <20>, which no editor strips.
+// Blanks at the end show as <20>, which no editor strips; no byte at all
+// shows as <none>.
 std::string TraceBytes(std::string_view bytes);
 
 // `call`, followed by " -> <failed>" when it failed.
 std::string TraceCall(std::string call, bool ok);
 
-// A read of up to `max` bytes that returned `count` (-1: failed) with `bytes`.
+// A read of up to `max` bytes that returned `count` (-1: failed); the bytes
+// read are the first `count` of `bytes`.
 std::string TraceRead(std::size_t max, long count, std::string_view bytes);
 
 }  // namespace dru

@@ -16,6 +16,7 @@
 #include "host/dialog.h"
 #include "host/format.h"
 #include "host/messages.h"
+#include "host/text.h"
 #include "host/trace.h"
 #include "link/context.h"
 #include "link/debug_log.h"
@@ -33,16 +34,23 @@ struct DialogCall {
     const TClientDataSet* table;
 };
 
+// Records every call and gives `answer`. Given a trace, adds "message <text>"
+// for a notice and "question <text> -> yes|no" for a question to it.
 class RecordingDialog final : public Dialog {
 public:
     bool Mensagem(const std::string& text, const std::string& arg2, const std::string& arg3,
                   const std::string& question, TTipoMsg kind, const std::string& arg6,
                   const std::string& scheme, int arg8, const TClientDataSet* table) override {
         calls.push_back({text, arg2, arg3, question, kind, arg6, scheme, arg8, table});
+        if (trace) {
+            const std::string shown = TraceBytes(text::to_latin1(text));
+            trace->add(question == "S" ? "question " + shown + (answer ? " -> yes" : " -> no") : "message " + shown);
+        }
         return answer;
     }
     std::vector<DialogCall> calls;
     bool answer = false;
+    Trace* trace = nullptr;
 };
 
 class FixedMessages final : public MessageTables {
@@ -58,13 +66,15 @@ public:
 };
 
 // What every fixture's link runs on besides its port and message texts: the
-// trace, the virtual clock and the log in memory (both adding to the trace),
-// the regional settings and the recording dialog. Fixtures derive from it.
+// trace, the virtual clock, the log in memory and the recording dialog (all
+// three adding to the trace), and the regional settings. Fixtures derive
+// from it.
 struct FakeHost {
     FakeHost() : FakeHost(VirtualClock().now()) {}
     explicit FakeHost(TDateTime now) : clock(now) {
         clock.set_trace(&trace);
         sink.set_trace(&trace);
+        dialog.trace = &trace;
     }
     FakeHost(const FakeHost&) = delete;
     FakeHost& operator=(const FakeHost&) = delete;

@@ -15,8 +15,8 @@
 namespace dru::test {
 
 // The simulated printer on the virtual clock, the log in memory, a dialog
-// that records its calls and the real data module; the port, the clock and
-// the log add to `trace` (its `format` and `clock` come before `dm`).
+// that records its calls and the real data module; the port, the clock, the
+// log and the dialog add to `trace` (`format` and `clock` come before `dm`).
 struct SimSession : FakeHost {
     explicit SimSession(TDateTime now, sim::PrinterConfig config = {})
         : FakeHost(now), printer(clock, std::move(config)) {
