@@ -41,7 +41,7 @@ public:
 
     long write(std::string_view bytes) override {
         owner_.calls_.push_back("write " + std::to_string(bytes.size()));
-        owner_.record("write " + TraceBytes(bytes), !owner_.faults_.write);
+        owner_.record(TraceCall("write " + TraceBytes(bytes), !owner_.faults_.write));
         if (owner_.faults_.write) return -1;
         owner_.model_.feed(bytes);
         return static_cast<long>(bytes.size());
@@ -50,7 +50,7 @@ public:
     long read(char* buffer, std::size_t max) override {
         if (owner_.faults_.read) {
             owner_.calls_.push_back("read " + std::to_string(max) + " -> -1");
-            if (owner_.trace_) owner_.trace_->add(TraceRead(max, -1, {}));
+            owner_.record(TraceRead(max, -1, {}));
             return -1;
         }
         Clock& clock = owner_.clock_;
@@ -71,13 +71,13 @@ public:
         std::memcpy(buffer, unread_.data(), n);
         unread_.erase(0, n);
         owner_.calls_.push_back("read " + std::to_string(max) + " -> " + std::to_string(n));
-        if (owner_.trace_) owner_.trace_->add(TraceRead(max, static_cast<long>(n), {buffer, n}));
+        owner_.record(TraceRead(max, static_cast<long>(n), {buffer, n}));
         return static_cast<long>(n);
     }
 
 private:
     bool step(std::string name, bool fails) {
-        owner_.record(name, !fails);
+        owner_.record(TraceCall(name, !fails));
         owner_.calls_.push_back(std::move(name));
         return !fails;
     }
@@ -89,7 +89,7 @@ private:
 PortHandle SimPortProvider::open(std::string_view port_name) {
     calls_.push_back("open " + std::string(port_name));
     const bool refused = faults_.refuse_open || held_ || (!only_name_.empty() && port_name != only_name_);
-    record("open " + std::string(port_name), !refused);
+    record(TraceCall("open " + std::string(port_name), !refused));
     if (refused) return nullptr;
     held_ = true;
     ++opens_;

@@ -62,8 +62,8 @@ public:
 private:
     class Port;
     friend class Port;
-    void record(std::string call, bool ok = true) {
-        if (trace_) trace_->add(TraceCall(std::move(call), ok));
+    void record(std::string entry) {
+        if (trace_) trace_->add(std::move(entry));
     }
 
     PrinterModel& model_;
