@@ -7,15 +7,10 @@ namespace dru::sim {
 
 namespace {
 
-// Moves the clock to `target_ms` as a wait, not as a printer pause.
+// Lets the clock reach `target_ms` as the line's wait, not as a printer pause.
 void wait_until(Clock& clock, std::int64_t target_ms) {
     const std::int64_t now = clock.steady_ms();
-    if (target_ms <= now) return;
-    if (auto* virtual_clock = dynamic_cast<VirtualClock*>(&clock)) {
-        virtual_clock->advance_ms(target_ms - now);
-    } else {
-        clock.sleep_ms(static_cast<int>(target_ms - now));
-    }
+    if (target_ms > now) clock.wait_ms(target_ms - now);
 }
 
 }  // namespace
@@ -28,6 +23,7 @@ public:
         owner_.held_ = false;
         ++owner_.closes_;
         owner_.calls_.push_back("close");
+        owner_.record("close");
     }
 
     bool get_state() override { return step("get_state", owner_.faults_.get_state); }
@@ -45,6 +41,7 @@ public:
 
     long write(std::string_view bytes) override {
         owner_.calls_.push_back("write " + std::to_string(bytes.size()));
+        owner_.record(TraceCall("write " + TraceBytes(bytes), !owner_.faults_.write));
         if (owner_.faults_.write) return -1;
         owner_.model_.feed(bytes);
         return static_cast<long>(bytes.size());
@@ -53,6 +50,7 @@ public:
     long read(char* buffer, std::size_t max) override {
         if (owner_.faults_.read) {
             owner_.calls_.push_back("read " + std::to_string(max) + " -> -1");
+            owner_.record(TraceRead(max, -1, {}));
             return -1;
         }
         Clock& clock = owner_.clock_;
@@ -73,11 +71,13 @@ public:
         std::memcpy(buffer, unread_.data(), n);
         unread_.erase(0, n);
         owner_.calls_.push_back("read " + std::to_string(max) + " -> " + std::to_string(n));
+        owner_.record(TraceRead(max, static_cast<long>(n), {buffer, n}));
         return static_cast<long>(n);
     }
 
 private:
     bool step(std::string name, bool fails) {
+        owner_.record(TraceCall(name, !fails));
         owner_.calls_.push_back(std::move(name));
         return !fails;
     }
@@ -88,7 +88,9 @@ private:
 
 PortHandle SimPortProvider::open(std::string_view port_name) {
     calls_.push_back("open " + std::string(port_name));
-    if (faults_.refuse_open || held_ || (!only_name_.empty() && port_name != only_name_)) return nullptr;
+    const bool refused = faults_.refuse_open || held_ || (!only_name_.empty() && port_name != only_name_);
+    record(TraceCall("open " + std::string(port_name), !refused));
+    if (refused) return nullptr;
     held_ = true;
     ++opens_;
     read_timeout_ms_ = 0;

@@ -4,8 +4,11 @@
 // Like a real port it is exclusive (a second open while one is held fails),
 // replies that nobody read are lost when the port closes, and a read waits
 // on the clock: it returns as soon as the requested count has arrived, and
-// otherwise at its read time-out with whatever came. On a VirtualClock the
-// wait moves time on without recording a pause; on any other clock it sleeps.
+// otherwise at its read time-out with whatever came. The wait is the clock's
+// wait_ms: time passes without a printer pause.
+//
+// Given a trace, every call on the port is added to it in the trace's form
+// ("open COM1", "write <87>481<88>", "read 4001 -> 1<0D>", "close").
 //
 // The provider must outlive every handle it gave out.
 #pragma once
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "host/clock.h"
+#include "host/trace.h"
 #include "link/serial_port.h"
 #include "printer_model.h"
 
@@ -42,6 +46,8 @@ public:
     PrinterModel& model() { return model_; }
     PortFaults& faults() { return faults_; }
     void set_only_name(std::string name) { only_name_ = std::move(name); }
+    // nullptr stops the tracing; the trace must outlive the provider's use of it.
+    void set_trace(Trace* trace) { trace_ = trace; }
 
     int opens() const { return opens_; }    // successful opens
     int closes() const { return closes_; }
@@ -56,6 +62,9 @@ public:
 private:
     class Port;
     friend class Port;
+    void record(std::string entry) {
+        if (trace_) trace_->add(std::move(entry));
+    }
 
     PrinterModel& model_;
     Clock& clock_;
@@ -66,6 +75,7 @@ private:
     int closes_ = 0;
     int read_timeout_ms_ = 0;
     std::vector<std::string> calls_;
+    Trace* trace_ = nullptr;
 };
 
 }  // namespace dru::sim

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <string>
 #include <thread>
 
 namespace dru {
@@ -39,8 +40,19 @@ void RealClock::sleep_ms(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void RealClock::wait_ms(std::int64_t ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 void VirtualClock::sleep_ms(int ms) {
     pauses_.push_back(ms);
+    if (trace_) trace_->add("pause " + std::to_string(ms));
+    advance_ms(ms);
+}
+
+void VirtualClock::wait_ms(std::int64_t ms) {
+    if (ms <= 0) return;  // no time passes, nothing to show
+    if (trace_) trace_->add("wait " + std::to_string(ms));
     advance_ms(ms);
 }
 

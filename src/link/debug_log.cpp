@@ -47,16 +47,27 @@ void FileLogSink::append(std::string_view line) {
     if (fd.close() != 0) raise_io(file, errno);
 }
 
+namespace {
+
+// The message of a log line: what follows "date time - ", less CR LF.
+std::string_view message_of(std::string_view line) {
+    if (line.ends_with(kLineEnd)) line.remove_suffix(kLineEnd.size());
+    const auto sep = line.find(kSeparator);
+    if (sep != std::string_view::npos) line.remove_prefix(sep + kSeparator.size());
+    return line;
+}
+
+}  // namespace
+
+void MemoryLogSink::append(std::string_view line) {
+    lines_.emplace_back(line);
+    if (trace_) trace_->add("log " + TraceBytes(message_of(line)));
+}
+
 std::vector<std::string> MemoryLogSink::messages() const {
     std::vector<std::string> out;
     out.reserve(lines_.size());
-    for (const auto& line : lines_) {
-        std::string_view body(line);
-        if (body.ends_with(kLineEnd)) body.remove_suffix(kLineEnd.size());
-        const auto sep = body.find(kSeparator);
-        if (sep != std::string_view::npos) body.remove_prefix(sep + kSeparator.size());
-        out.push_back(text::from_latin1(body));
-    }
+    for (const auto& line : lines_) out.push_back(text::from_latin1(message_of(line)));
     return out;
 }
 

@@ -7,6 +7,7 @@
 
 #include "host/clock.h"
 #include "host/format.h"
+#include "host/trace.h"
 
 namespace dru {
 
@@ -30,16 +31,21 @@ private:
     std::string folder_;
 };
 
+// Keeps the lines in memory; given a trace, also adds "log <message>" to it
+// for each line (the message after "date time - ", shown as TraceBytes).
 class MemoryLogSink final : public LogSink {
 public:
-    void append(std::string_view line) override { lines_.emplace_back(line); }
+    void append(std::string_view line) override;
     const std::vector<std::string>& lines() const { return lines_; }
     // The messages (text after "date time - ", without CR LF), as UTF-8.
     std::vector<std::string> messages() const;
     void clear() { lines_.clear(); }
+    // nullptr stops the tracing; the trace must outlive the sink's use of it.
+    void set_trace(Trace* trace) { trace_ = trace; }
 
 private:
     std::vector<std::string> lines_;
+    Trace* trace_ = nullptr;
 };
 
 class DebugLog {

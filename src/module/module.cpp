@@ -56,8 +56,7 @@ EntryCall::EntryCall()
     : state_(ModuleState::get()),
       folder_(state_.host_folder()),
       sink_(folder_),
-      log_(sink_, state_.clock(), state_.format()),
-      link_{state_.ports(), state_.clock(), log_, state_.dialog(), state_.data_module(), state_.format()},
-      session_{link_, state_.data_module(), folder_} {}
+      services_(sink_, state_.clock(), state_.ports(), state_.dialog(), state_.data_module(), state_.format()),
+      session_{services_.ctx, state_.data_module(), folder_} {}
 
 }  // namespace dru

@@ -21,6 +21,7 @@
 #include "host/format.h"
 #include "link/context.h"
 #include "link/debug_log.h"
+#include "link/link_services.h"
 #include "link/port_names.h"
 #include "link/serial_backend.h"
 
@@ -97,15 +98,14 @@ public:
     EntryCall(const EntryCall&) = delete;
     EntryCall& operator=(const EntryCall&) = delete;
 
-    LinkContext& link() { return link_; }
+    LinkContext& link() { return services_.ctx; }
     Session& session() { return session_; }
 
 private:
     ModuleState& state_;
     std::string folder_;
     FileLogSink sink_;
-    DebugLog log_;
-    LinkContext link_;
+    LinkServices services_;
     Session session_;
 };
 

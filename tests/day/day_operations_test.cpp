@@ -1,5 +1,6 @@
 // The day operations on the scripted fake port (exact bytes, flags of the
-// exchange) and on the in-process simulator (the printer's state after them).
+// exchange) and on the in-process simulator (the printer's state after them);
+// the whole traces of the line are golden files under tests/golden/day/.
 #include "day/day_operations.h"
 
 #include <gtest/gtest.h>
@@ -11,10 +12,13 @@
 #include "link/frames.h"
 #include "sim_port.h"
 #include "support/fake_link.h"
+#include "support/golden.h"
+#include "support/sim_session.h"
 
 namespace dru {
 namespace {
 
+using test::ExpectTraceMatchesGolden;
 using test::FakeLink;
 
 // What an exchange with boFechaPort true, boRetorno true, boTime false leaves
@@ -53,6 +57,7 @@ TEST(DayOperations, EachSendsItsFrameInOneClosedExchangeAndReturnsTrue) {
         link.ports.queue_reply("1\r");
         EXPECT_TRUE(op.call(link.ctx));
         ExpectOneClosedExchange(link, op.wire);
+        ExpectTraceMatchesGolden(link.trace, std::string("day/") + op.name + ".trace");
     }
 }
 
@@ -144,15 +149,9 @@ TEST(NrCupom, CountersBeginningWithZeroStartNoRecovery) {
 
 // ---- Against the printer model -----------------------------------------------------
 
-struct SimRig {
-    FakeLink link;  // clock, log, dialog and texts; the port is the simulator's
-    sim::PrinterModel model;
-    sim::SimPortProvider ports;
-    LinkContext ctx;
-    explicit SimRig(sim::PrinterConfig config = {})
-        : model(link.clock, std::move(config)),
-          ports(model, link.clock),
-          ctx{ports, link.clock, link.log, link.dialog, link.messages, link.format} {}
+// The printer model on the virtual clock, its texts from the data module.
+struct SimRig : test::SimSession {
+    explicit SimRig(sim::PrinterConfig config = {}) : SimSession(VirtualClock().now(), std::move(config)) {}
 };
 
 TEST(DayOperationsOnThePrinter, ReceiptNumberAndZReduction) {
@@ -160,13 +159,14 @@ TEST(DayOperationsOnThePrinter, ReceiptNumberAndZReduction) {
     config.receipt_count = 1234;
     SimRig rig(config);
     std::string number;
-    Nr_Cupom(rig.ctx, "COM1", "Azul", number);
+    Nr_Cupom(rig.link, "COM1", "Azul", number);
     EXPECT_EQ(number, "0000001234");
 
-    const int z_before = rig.model.z_count();
-    EXPECT_TRUE(Reducao_Z_Imp(rig.ctx, "COM1", "Azul", ""));
-    EXPECT_EQ(rig.model.z_count(), z_before + 1);
+    const int z_before = rig.printer.z_count();
+    EXPECT_TRUE(Reducao_Z_Imp(rig.link, "COM1", "Azul", ""));
+    EXPECT_EQ(rig.printer.z_count(), z_before + 1);
     EXPECT_FALSE(rig.ports.is_open());
+    ExpectTraceMatchesGolden(rig.trace, "day/receipt_number_then_z_on_the_printer.trace");
 }
 
 TEST(DayOperationsOnThePrinter, ZNumberWithLeadingZerosPrintsNoReduction) {
@@ -174,23 +174,24 @@ TEST(DayOperationsOnThePrinter, ZNumberWithLeadingZerosPrintsNoReduction) {
     config.z_count = 67;
     config.receipt_count = 150;
     SimRig rig(config);
-    rig.model.knobs().z_number_width = 3;
+    rig.printer.knobs().z_number_width = 3;
     std::string number;
-    Nr_Cupom(rig.ctx, "COM1", "Azul", number);
+    Nr_Cupom(rig.link, "COM1", "Azul", number);
     EXPECT_EQ(number, "0000000150");
-    EXPECT_EQ(rig.model.z_count(), 67);
-    EXPECT_EQ(rig.model.frames(), std::vector<std::string>{"481"});
+    EXPECT_EQ(rig.printer.z_count(), 67);
+    EXPECT_EQ(rig.printer.frames(), std::vector<std::string>{"481"});
 }
 
 TEST(DayOperationsOnThePrinter, XReadingWithThePeriodClosedOpensItAndPrintsTheReading) {
     sim::PrinterConfig config;
     config.sales_period_open = false;
     SimRig rig(config);
-    EXPECT_TRUE(Leitura_X_Imp(rig.ctx, "COM1", "Azul", ""));
+    EXPECT_TRUE(Leitura_X_Imp(rig.link, "COM1", "Azul", ""));
     // Error 60 on 01: the analysis opens the period and sends the X reading again.
-    EXPECT_EQ(rig.model.frames(), (std::vector<std::string>{"01", "32", "01"}));
-    EXPECT_TRUE(rig.model.sales_period_open());
+    EXPECT_EQ(rig.printer.frames(), (std::vector<std::string>{"01", "32", "01"}));
+    EXPECT_TRUE(rig.printer.sales_period_open());
     EXPECT_FALSE(rig.ports.is_open());
+    ExpectTraceMatchesGolden(rig.trace, "day/x_reading_opens_the_closed_period.trace");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "link/exchange.h"
 #include "link/frames.h"
 #include "support/fake_link.h"
+#include "support/golden.h"
 
 namespace dru {
 namespace {
@@ -25,6 +26,7 @@ struct Row {
     Strings messages;        // message keys shown, "?" suffix for a yes/no question
     bool result;
     bool port_held;          // a port is held in hPort on return
+    std::string golden = {}; // the whole trace's file under tests/golden/, where the order is the point
 };
 
 class AnalisaErroRows : public ::testing::TestWithParam<Row> {};
@@ -51,6 +53,7 @@ TEST_P(AnalisaErroRows, LogsTellsSendsAndHandsThePortOver) {
     hPort.reset();  // the caller's final close
     EXPECT_EQ(link.ports.open_now(), 0);
     EXPECT_EQ(link.ctx.analysis_depth, 0);
+    if (!row.golden.empty()) test::ExpectTraceMatchesGolden(link.trace, row.golden);
 }
 
 const std::string k27 = Frame("27", "1000000000"), k98 = Frame("98"), k32 = Frame("32"), k01 = Frame("01"),
@@ -68,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
              "Tentativa Finalizar o forma de Pagamento", Sent(k98), "Tentativa de Cortar o Papel novamente"},
             {},
             true,
-            true},
+            true,
+            "link/error_19_after_98.trace"},
         Row{"01927", {k98}, {Header("19", "27"), "Sequencia de comando invalida Erro 19 Comando 27", Sent(k98)}, {}, true, true},
         Row{"01960", {k32}, {Header("19", "60"), "Sequencia de comando invalida Erro 19 Comando 60", Sent(k32)}, {}, false, true},
         Row{"01913", {}, {Header("19", "13"), "Sequencia de comando invalida Erro 19 Comando 13"}, {}, false, true},
@@ -112,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
             {Header("67", "13"), "Emitindo Reducao Z Erro 67 Comando 13", Sent(k021), Sent(k32), Sent(Frame("13"))},
             {"Erro067"},
             true,
-            true},
+            true,
+            "link/error_67_z_reduction_due.trace"},
         Row{"06800", {}, {Header("68", "00"), "Aviso para Emitir a Red Z Erro 68 Comando 00"}, {"Erro068"}, true, true},
         Row{"08000", {k18}, {Header("80", "00"), "Erro de impressao espera o Comando Repetir Erro 80 Comando 00", Sent(k18)}, {"Erro080"}, true, true},
         Row{"08226", {k18}, {Header("82", "26"), "Erro de impressao espera o Comando Repetir Erro 82 Comando 26", Sent(k18)}, {"Erro082"}, true, true},
@@ -157,6 +162,7 @@ TEST(AnalisaErro, RecoveryReplyIsAnalysedOnceMoreThenOnlyLogged) {
     EXPECT_EQ(link.ctx.analysis_depth, 0);
     hPort.reset();
     EXPECT_EQ(link.ports.open_now(), 0);
+    test::ExpectTraceMatchesGolden(link.trace, "link/nested_analysis_stops_at_its_bound.trace");
 }
 
 TEST(AnalisaErro, NestedAnalysisWorksOnTheRecoveryPort) {

@@ -7,10 +7,12 @@
 #include "link/frames.h"
 #include "link/line_output.h"
 #include "support/fake_link.h"
+#include "support/golden.h"
 
 namespace dru {
 namespace {
 
+using test::ExpectTraceMatchesGolden;
 using test::FakeLink;
 using Strings = std::vector<std::string>;
 
@@ -28,10 +30,9 @@ TEST(LineOutput, WritesFramesWithItsPausesOnOnePort) {
     }
     EXPECT_EQ(link.ports.frames_text(), (Strings{Frame("60"), Frame("111", "Mesa 4"), Frame("61"), Frame("60")}));
     EXPECT_EQ(link.clock.pauses(), (std::vector<int>{200, 200, 800, 800}));
-    EXPECT_EQ(link.ports.events(),
-              (Strings{"open COM4", "get_state", "setup_queues 256 256", "set_state", "set_timeouts 1000 1000",
-                       "write 60", "write 111Mesa 4", "write 61", "write 60", "close"}));
     EXPECT_TRUE(link.sink.lines().empty());  // documents log their own lines
+    // Each pause after its frame, the block break's two frames each followed by theirs.
+    ExpectTraceMatchesGolden(link.trace, "link/line_output_block_break.trace");
 }
 
 TEST(LineOutput, PortThatDoesNotOpenOrSetUpWritesAndWaitsForNothing) {
@@ -101,6 +102,7 @@ TEST(LineOutput, RecoveryPortTakesTheDocumentsPlaceAndIsClosedWithIt) {
     EXPECT_EQ(link.ports.frames_text(), (Strings{Frame("61"), Frame("18")}));
     EXPECT_EQ(link.ports.opens(), 2);
     EXPECT_EQ(link.ports.open_now(), 0);
+    ExpectTraceMatchesGolden(link.trace, "link/final_reply_check_repeat_after_error_80.trace");
 }
 
 TEST(LineOutput, LogFailureReachesTheCallerAfterThePortIsClosed) {
@@ -108,14 +110,13 @@ TEST(LineOutput, LogFailureReachesTheCallerAfterThePortIsClosed) {
     VirtualClock clock;
     FormatSettings format;
     FileLogSink sink("/nonexistent-dru-folder");
-    DebugLog log(sink, clock, format);
     test::RecordingDialog dialog;
     test::FixedMessages messages;
-    LinkContext ctx{ports, clock, log, dialog, messages, format};
+    LinkServices services{sink, clock, ports, dialog, messages, format};
     ports.queue_reply("10\x03", "61");
     EXPECT_THROW(
         {
-            LineOutput out(ctx, "COM1", "Azul");
+            LineOutput out(services.ctx, "COM1", "Azul");
             out.write_frame(Frame("61"));
             out.final_reply_check();
         },

@@ -11,12 +11,18 @@
 #include "link/debug_log.h"
 #include "link/exchange.h"
 #include "link/frames.h"
+#include "link/link_services.h"
 #include "support/fake_link.h"
 
 namespace dru::sim {
 namespace {
 
 struct Rig {
+    Rig() {
+        clock.set_trace(&trace);
+        ports.set_trace(&trace);
+    }
+    Trace trace;
     VirtualClock clock;
     PrinterModel model{clock};
     SimPortProvider ports{model, clock};
@@ -101,14 +107,37 @@ TEST(SimPort, SettingsStepsAndFaults) {
     EXPECT_EQ(p->write("\x87" "18\x88"), -1);
     EXPECT_TRUE(r.model.frames().empty()) << "a failed write reaches nobody";
     EXPECT_EQ(r.ports.calls()[2], "setup_queues 256 256");
+    p.reset();
+    r.ports.faults().refuse_open = true;
+    EXPECT_FALSE(r.ports.open("COM2"));
+    EXPECT_EQ(r.trace.entries(),
+              (std::vector<std::string>{"open COM1", "get_state", "setup_queues 256 256", "set_state -> <failed>",
+                                        "read 4 -> <failed>", "write <87>18<88> -> <failed>", "close",
+                                        "open COM2 -> <failed>"}));
+}
+
+// A read's waits are the line's, in the trace before the read that took them;
+// a printer pause is another thing.
+TEST(SimPort, TraceShowsEachReadAfterTheWaitsItTook) {
+    Rig r;
+    r.model.knobs().late_ms = 400;
+    PortHandle p = r.open_set_up();
+    r.trace.clear();
+    p->write("\x87" "18\x88");
+    EXPECT_EQ(r.read(*p, 2), "1\r");
+    r.clock.sleep_ms(200);
+    EXPECT_EQ(r.read(*p, 4001), "");
+    EXPECT_EQ(r.trace.entries(), (std::vector<std::string>{"write <87>18<88>", "wait 400", "read 2 -> 1<0D>",
+                                                           "pause 200", "wait 1000", "read 4001 -> <none>"}));
 }
 
 // The link's exchange against the simulator: the port is opened with the
 // printer settings, closed afterwards, and the reply text is the model's.
 TEST(SimPort, ExchangeOfTheLinkRunsAgainstIt) {
-    dru::test::FakeLink fake;  // log, dialog and messages; the port is the simulator's
+    dru::test::FakeLink fake;  // log sink, dialog and messages; the port is the simulator's
     Rig r;
-    LinkContext ctx{r.ports, r.clock, fake.log, fake.dialog, fake.messages, fake.format};
+    LinkServices services{fake.sink, r.clock, r.ports, fake.dialog, fake.messages, fake.format};
+    LinkContext& ctx = services.ctx;
     const std::string reply = Comand_Porta(ctx, Frame("481"), kCommandExchange, "COM1", "Azul");
     EXPECT_EQ(ReadField(reply, 0), "41");
     EXPECT_EQ(ReadField(reply, 2), "1000");

@@ -42,7 +42,9 @@ private:
 };
 
 PortHandle FakePortProvider::open(std::string_view port_name) {
-    if (fail_open || open_now() > 0) {
+    const bool ok = !fail_open && open_now() == 0;
+    record(TraceCall("open " + std::string(port_name), ok));
+    if (!ok) {
         ++failed_opens_;
         events_.push_back("open failed " + std::string(port_name));
         return nullptr;
@@ -53,13 +55,22 @@ PortHandle FakePortProvider::open(std::string_view port_name) {
 }
 
 bool FakePortProvider::step(Step s, std::string event) {
+    const bool ok = fail_step != s;
+    record(TraceCall(event, ok));
     events_.push_back(std::move(event));
-    return fail_step != s;
+    return ok;
+}
+
+void FakePortProvider::closed() {
+    ++closes_;
+    events_.push_back("close");
+    record("close");
 }
 
 long FakePortProvider::write(std::string_view bytes) {
     const std::string code = command_of(bytes);
     events_.push_back("write " + code);
+    record(TraceCall("write " + TraceBytes(bytes), !write_fails));
     if (write_fails) return -1;
     frames_.emplace_back(bytes);
     if (!queue_.empty() && code.starts_with(queue_.front().after)) {
@@ -73,6 +84,7 @@ long FakePortProvider::read(char* buffer, std::size_t max) {
     events_.push_back("read " + std::to_string(max));
     if (!line_.empty() && line_.front().read_fails) {
         line_.pop_front();
+        record(TraceRead(max, -1, {}));
         return -1;
     }
     std::size_t count = 0;
@@ -83,7 +95,8 @@ long FakePortProvider::read(char* buffer, std::size_t max) {
         waiting.erase(0, count);  // what did not fit stays on the line
         if (waiting.empty()) line_.pop_front();
     }
-    if (count < max && clock != nullptr) clock->advance_ms(read_timeout_ms_);
+    if (count < max && clock != nullptr) clock->wait_ms(read_timeout_ms_);
+    record(TraceRead(max, static_cast<long>(count), {buffer, count}));
     return static_cast<long>(count);
 }
 

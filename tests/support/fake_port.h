@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "host/clock.h"
+#include "host/trace.h"
 #include "link/serial_port.h"
 
 namespace dru::test {
@@ -46,9 +47,12 @@ public:
     bool fail_open = false;          // every open fails, as for a missing port
     Step fail_step = Step::None;     // this settings step returns false
     bool write_fails = false;        // writes return -1 and deliver nothing
-    // When set, a read that comes up short advances this clock by the read
-    // time-out, as the real port waits it out (never recorded as a pause).
-    VirtualClock* clock = nullptr;
+    // When set, a read that comes up short lets the read time-out pass on
+    // this clock (wait_ms), as the real port waits it out: never a pause.
+    Clock* clock = nullptr;
+    // When set, every call on the line is added to it, in the trace's form
+    // ("write <87>481<88>", "read 4001 -> 1<0D>", ...).
+    Trace* trace = nullptr;
 
     // ---- Record ----------------------------------------------------------
     // Every frame written, as the bytes on the wire.
@@ -75,7 +79,10 @@ private:
     bool step(Step s, std::string event);
     long write(std::string_view bytes);
     long read(char* buffer, std::size_t max);
-    void closed() { ++closes_; events_.push_back("close"); }
+    void closed();
+    void record(std::string entry) {
+        if (trace) trace->add(std::move(entry));
+    }
 
     std::deque<FakeReply> queue_;
     std::deque<Pending> line_;  // replies waiting for a read

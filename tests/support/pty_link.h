@@ -9,6 +9,7 @@
 
 #include "host/clock.h"
 #include "link/context.h"
+#include "link/link_services.h"
 #include "link/port_names.h"
 #include "link/serial_backend.h"
 #include "printer_model.h"
@@ -43,8 +44,9 @@ protected:
     std::unique_ptr<sim::PtyServer> server;
     PortNames names;
     SerialBackend ports{names, clock};
-    FakeLink fake;  // log, dialog and messages
-    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
+    FakeLink fake;  // log sink, dialog and messages
+    LinkServices services{fake.sink, clock, ports, fake.dialog, fake.messages, fake.format};
+    LinkContext& ctx = services.ctx;
 };
 
 }  // namespace dru::test

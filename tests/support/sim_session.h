@@ -6,6 +6,7 @@
 #include "host/format.h"
 #include "link/context.h"
 #include "link/debug_log.h"
+#include "link/link_services.h"
 #include "printer_model.h"
 #include "sim_port.h"
 #include "support/fake_link.h"
@@ -14,21 +15,20 @@
 namespace dru::test {
 
 // The simulated printer on the virtual clock, the log in memory, a dialog
-// that records its calls and the real data module.
-struct SimSession {
-    explicit SimSession(TDateTime now, sim::PrinterConfig config = {}) : clock(now), printer(clock, config) {}
-    SimSession(const SimSession&) = delete;
-    SimSession& operator=(const SimSession&) = delete;
+// that records its calls and the real data module; the port, the clock, the
+// log and the dialog add to `trace` (`format` and `clock` come before `dm`).
+struct SimSession : FakeHost {
+    explicit SimSession(TDateTime now, sim::PrinterConfig config = {})
+        : FakeHost(now), printer(clock, std::move(config)) {
+        ports.set_trace(&trace);
+    }
 
-    VirtualClock clock;
     sim::PrinterModel printer;
     sim::SimPortProvider ports{printer, clock};
-    MemoryLogSink sink;
-    FormatSettings format;
-    DebugLog log{sink, clock, format};
-    RecordingDialog dialog;
     DataModuleSlot dm{format, clock};
-    LinkContext link{ports, clock, log, dialog, dm, format};
+    LinkServices services{sink, clock, ports, dialog, dm, format};
+    LinkContext& link = services.ctx;
+    DebugLog& log = services.log;
     TempFolder folder;
     Session session{link, dm, folder.path()};
 };
