@@ -44,8 +44,9 @@ bool LineOutput::final_reply_check() {
     if (count == 0) return false;
     const std::string reply = ReplyText(buffer.data(), count);
     ctx_.log.ImpFisDebug(std::string(kResultLabel) + reply);
-    // Here a reply beginning "0:" is an error reply too.
-    if (IsErrorReply(reply, cmd::kEndComment, false))
+    // The exchange's rule: a reply beginning "0:" is not an error reply (handed
+    // to the analysis it has no error number, after the document was printed).
+    if (IsErrorReply(reply, cmd::kEndComment, true))
         return AnalisaErro(ctx_, port_name_, scheme_, reply, port_);
     return true;
 }

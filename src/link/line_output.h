@@ -24,7 +24,8 @@ public:
     void pause(int ms);
     // End-comment frame, pause, begin-comment frame, pause.
     void block_break(int pause_ms);
-    // Reads the one reply at the end and judges it (analysis on a leading "0").
+    // Reads the one reply at the end and judges it by the exchange's rule: a
+    // leading "0" goes to the analysis, unless the reply begins "0:".
     bool final_reply_check();
     PortHandle& port() { return port_; }
 

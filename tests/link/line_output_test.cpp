@@ -65,6 +65,8 @@ TEST(LineOutput, FinalReplyCheck) {
         {"no byte", false, "", false, {}},
         {"accepted", false, "10\x03", true, {"Resultado : 10"}},
         {"one byte", false, "0", true, {"Resultado : "}},
+        // The exchange's rule: "0:" begins data, not an error reply.
+        {"zero colon", false, "0:12:\x03", true, {"Resultado : 0:12:"}},
         {"error, no recovery", false, "01900\x03",
          false,
          {"Resultado : 01900", "*********Aconteceu um Erro******** Erro 19 Comando 00",
