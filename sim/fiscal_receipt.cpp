@@ -51,9 +51,11 @@ int FiscalReceipt::add_item(std::string_view op) {
     const std::string_view qty = op.substr(numbers_at, kItemNumber);
     const std::string_view price = op.substr(numbers_at + kItemNumber, kItemNumber);
     const std::string_view total = op.substr(numbers_at + 2 * kItemNumber, kItemNumber);
-    if (!all_digits(sub) || !all_digits(qty) || !all_digits(price) || !all_digits(total)) return err::kBadCommand;
-    ReceiptItem item{std::string(sub), std::string(op.substr(kItemSub, kItemProduct)), to_number(qty),
-                     to_number(price), to_number(total), text::from_latin1(op.substr(numbers_at + 3 * kItemNumber))};
+    if (!all_digits(sub) || !all_digits(qty) || !all_digits(price) || !all_digits(total))
+        return err::kBadCommand;
+    ReceiptItem item{std::string(sub), std::string(op.substr(kItemSub, kItemProduct)),
+                     to_number(qty),   to_number(price),
+                     to_number(total), text::from_latin1(op.substr(numbers_at + 3 * kItemNumber))};
     if (!item_total_agrees(item)) return err::kAmountMismatch;
     items_.push_back(std::move(item));
     return 0;
@@ -69,7 +71,8 @@ int FiscalReceipt::total(std::string_view op) {
     if (!op.empty()) {
         if (op.size() != kAmountDigits || !all_digits(op)) return err::kBadCommand;
         amount = to_number(op);
-        if (2 * std::llabs(amount - sum) > static_cast<long long>(items_.size()) + 1) return err::kAmountMismatch;
+        if (2 * std::llabs(amount - sum) > static_cast<long long>(items_.size()) + 1)
+            return err::kAmountMismatch;
     }
     total_ = amount;
     phase_ = ReceiptPhase::Totaled;
@@ -77,9 +80,11 @@ int FiscalReceipt::total(std::string_view op) {
 }
 
 int FiscalReceipt::pay(std::string_view op, int known_forms) {
-    if (phase_ != ReceiptPhase::Totaled && phase_ != ReceiptPhase::Paying) return err::kWrongSequence;
+    if (phase_ != ReceiptPhase::Totaled && phase_ != ReceiptPhase::Paying)
+        return err::kWrongSequence;
     const std::size_t prefix = cmd::kPaymentPrefix.size();
-    if (op.size() != prefix + kPaymentCodeDigits + kAmountDigits || op.substr(0, prefix) != cmd::kPaymentPrefix)
+    if (op.size() != prefix + kPaymentCodeDigits + kAmountDigits ||
+        op.substr(0, prefix) != cmd::kPaymentPrefix)
         return err::kBadCommand;
     const std::string_view form_code = op.substr(prefix, kPaymentCodeDigits);
     const std::string_view amount = op.substr(prefix + kPaymentCodeDigits);
@@ -94,7 +99,8 @@ int FiscalReceipt::pay(std::string_view op, int known_forms) {
 }
 
 int FiscalReceipt::end_payments(std::string_view op) {
-    if (phase_ != ReceiptPhase::Totaled && phase_ != ReceiptPhase::Paying) return err::kWrongSequence;
+    if (phase_ != ReceiptPhase::Totaled && phase_ != ReceiptPhase::Paying)
+        return err::kWrongSequence;
     if (op != cmd::kEndPaymentsOperand) return err::kBadCommand;
     if (paid() < total_) return err::kPaymentsShort;
     phase_ = ReceiptPhase::PaidOut;
@@ -107,7 +113,9 @@ long long FiscalReceipt::paid() const {
     return sum;
 }
 
-long long FiscalReceipt::change() const { return paid() > total_ ? paid() - total_ : 0; }
+long long FiscalReceipt::change() const {
+    return paid() > total_ ? paid() - total_ : 0;
+}
 
 long long FiscalReceipt::items_sum() const {
     long long sum = 0;

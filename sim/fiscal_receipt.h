@@ -17,8 +17,8 @@ namespace dru::sim {
 enum class ReceiptPhase { None, Opened, Items, Totaled, Paying, PaidOut };
 
 struct ReceiptItem {
-    std::string sub_code;     // "112" sale, "111" difference line
-    std::string product;      // 13 characters
+    std::string sub_code;  // "112" sale, "111" difference line
+    std::string product;   // 13 characters
     long long quantity_milli = 0;
     long long unit_price = 0;
     long long line_total = 0;
@@ -26,7 +26,7 @@ struct ReceiptItem {
 };
 
 class FiscalReceipt {
-public:
+  public:
     ReceiptPhase phase() const { return phase_; }
     bool under_way() const { return phase_ != ReceiptPhase::None; }
 
@@ -60,7 +60,7 @@ public:
     int last_form() const { return last_form_; }
     long long last_amount() const { return last_amount_; }
 
-private:
+  private:
     long long items_sum() const;
 
     ReceiptPhase phase_ = ReceiptPhase::None;

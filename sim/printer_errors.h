@@ -2,13 +2,13 @@
 #pragma once
 
 namespace dru::sim::err {
-inline constexpr int kBadCommand = 18;         // unknown command or malformed operands
-inline constexpr int kWrongSequence = 19;      // command out of the receipt/comment order
-inline constexpr int kPaperOut = 43;           // paper end or cover open
-inline constexpr int kInSalesPeriod = 59;      // not allowed while the sales period is open
-inline constexpr int kPeriodClosed = 60;       // the sales period is closed
-inline constexpr int kTrainingMode = 64;       // not allowed in training mode
-inline constexpr int kZRequired = 67;          // the printer demands a Z reduction first
+inline constexpr int kBadCommand = 18;     // unknown command or malformed operands
+inline constexpr int kWrongSequence = 19;  // command out of the receipt/comment order
+inline constexpr int kPaperOut = 43;       // paper end or cover open
+inline constexpr int kInSalesPeriod = 59;  // not allowed while the sales period is open
+inline constexpr int kPeriodClosed = 60;   // the sales period is closed
+inline constexpr int kTrainingMode = 64;   // not allowed in training mode
+inline constexpr int kZRequired = 67;      // the printer demands a Z reduction first
 
 // The receipt's own checks, under the numbers the printer reports them with.
 // An amount that the receipt does not explain (an item total off its price ×
