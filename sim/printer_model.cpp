@@ -30,6 +30,8 @@ constexpr std::string_view kSuccessReply = "1";
 constexpr int kPaperWidth = 40;
 // What the knife leaves on the roll.
 constexpr std::string_view kCutLine = "-------- corte --------";
+// Printed after the number of a voided receipt.
+constexpr std::string_view kVoidMark = "ANULADA";
 // Width of the receipt number on the boleta.
 constexpr int kReceiptNumberWidth = 10;
 
@@ -353,7 +355,7 @@ void PrinterModel::settle_receipt() {
             if (form <= kReportedForms) form_totals_[form - 1] += amount;
         number_line_ = "FIN BOLETA NRO " + padded(receipt_count_, kReceiptNumberWidth);
     } else {
-        number_line_ = "BOLETA NRO " + padded(open_receipt_number_, kReceiptNumberWidth) + " ANULADA";
+        number_line_ = "BOLETA NRO " + padded(open_receipt_number_, kReceiptNumberWidth) + " " + std::string(kVoidMark);
     }
     receipt_.finish();
     end_allowed_ = true;
