@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "digits.h"
 #include "host/format.h"
 #include "host/text.h"
 #include "link/commands.h"
@@ -27,23 +28,20 @@ constexpr std::array<std::string_view, 9> kAnsweringCodes = {
 constexpr std::string_view kSuccessReply = "1";
 // Width of the printed receipt and report lines.
 constexpr int kPaperWidth = 40;
-// Command 13 operand widths: sub-code, product code, quantity, unit price, line total.
-constexpr std::size_t kItemSub = 3, kItemProduct = 13, kItemNumber = 9;
-constexpr std::size_t kAmountDigits = 10;  // commands 20 and 26
-constexpr std::size_t kPaymentCodeDigits = 2;
+// What the knife leaves on the roll.
+constexpr std::string_view kCutLine = "-------- corte --------";
+// Printed after the number of a voided receipt.
+constexpr std::string_view kVoidMark = "ANULADA";
+// Width of the receipt number on the boleta.
+constexpr int kReceiptNumberWidth = 10;
 
 bool contains(auto const& list, std::string_view code) {
     return std::find(list.begin(), list.end(), code) != list.end();
 }
 
-bool all_digits(std::string_view s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-long long to_number(std::string_view digits) {
-    long long v = 0;
-    for (char c : digits) v = v * 10 + (c - '0');
-    return v;
+// Commands that keep a boleta closed by 98 waiting for its footer block.
+bool keeps_footer_due(std::string_view code) {
+    return code == cmd::kLineFeed || code == cmd::kBeginComment || code == cmd::kEndComment;
 }
 
 std::string two_digits(int n) {
@@ -149,10 +147,7 @@ std::string PrinterModel::execute(std::string_view command) {
 
     const bool answers = contains(kAnsweringCodes, code);
     if (!answers) {
-        if (outcome.error != 0 && block_error_ == 0) {
-            block_error_ = outcome.error;
-            block_error_code_ = std::string(code);
-        }
+        if (outcome.error != 0) remember_error(outcome.error, code);
         return {};
     }
     std::string reply = outcome.error != 0 ? error_reply(outcome.error, code)
@@ -182,10 +177,19 @@ std::string PrinterModel::shape(std::string_view code, std::string reply) const 
 int PrinterModel::require_period() const { return period_open_ ? 0 : err::kPeriodClosed; }
 
 int PrinterModel::require_no_document() const {
-    return phase_ == ReceiptPhase::None && !comment_open_ ? 0 : err::kWrongSequence;
+    return !receipt_.under_way() && !comment_open_ ? 0 : err::kWrongSequence;
+}
+
+void PrinterModel::remember_error(int error, std::string_view code) {
+    if (receipt_.under_way()) receipt_fault_ = true;
+    if (block_error_ != 0) return;
+    block_error_ = error;
+    block_error_code_ = std::string(code);
 }
 
 PrinterModel::Outcome PrinterModel::run(std::string_view code, std::string_view operands) {
+    // Anything but the footer block (or a line feed before it) ends a boleta closed by 98.
+    if (footer_due_ && !comment_open_ && !keeps_footer_due(code)) end_boleta_paper();
     if (code == cmd::kReadingX) return reading_x();
     if (code == cmd::kReductionZ) return reduction_z();
     if (code == cmd::kRepeat) return {};
@@ -202,7 +206,7 @@ PrinterModel::Outcome PrinterModel::run(std::string_view code, std::string_view 
     if (code == cmd::kRegisterItem) return register_item(operands);
     if (code == cmd::kTotalReceipt) return total_receipt(operands);
     if (code == cmd::kRegisterPayment) return register_payment(operands);
-    if (code == cmd::kEndPayments) return end_payments();
+    if (code == cmd::kEndPayments) return end_payments(operands);
     if (code == cmd::kCutPaper || code == cmd::kCloseType30) return close_receipt(code);
     if (code == cmd::kBeginComment) return begin_comment();
     if (code == cmd::kEndComment) return end_comment();
@@ -259,122 +263,141 @@ PrinterModel::Outcome PrinterModel::open_receipt() {
     if (int e = require_no_document()) return {e, {}};
     const std::string overdue = overdue_indicator();
     if (all_digits(overdue) && to_number(overdue) >= kZOverdueDays) return {err::kZRequired, {}};
-    phase_ = ReceiptPhase::Opened;
-    items_.clear();
-    payments_.clear();
-    receipt_total_ = 0;
+    receipt_.open();
+    // The receipt's verdict is its own: what stray commands left is forgotten.
+    block_error_ = 0;
+    block_error_code_.clear();
+    receipt_fault_ = false;
+    end_allowed_ = false;
     return {};
 }
 
 PrinterModel::Outcome PrinterModel::open_boleta() {
     if (int e = require_period()) return {e, {}};
-    if (phase_ != ReceiptPhase::Opened) return {err::kWrongSequence, {}};
-    phase_ = ReceiptPhase::Items;
+    if (int e = receipt_.open_boleta()) return {e, {}};
     open_receipt_number_ = receipt_count_ + 1;
-    print("BOLETA NRO " + padded(open_receipt_number_, 10));
+    for (const auto& line : config_.header) print(line);
+    print("BOLETA NRO " + padded(open_receipt_number_, kReceiptNumberWidth));
     print(date_text());
     return {};
 }
 
 PrinterModel::Outcome PrinterModel::register_item(std::string_view op) {
     if (int e = require_period()) return {e, {}};
-    if (phase_ != ReceiptPhase::Items) return {err::kWrongSequence, {}};
-    const std::size_t numbers_at = kItemSub + kItemProduct;
-    if (op.size() < numbers_at + 3 * kItemNumber) return {err::kBadCommand, {}};
-    const std::string_view qty = op.substr(numbers_at, kItemNumber);
-    const std::string_view price = op.substr(numbers_at + kItemNumber, kItemNumber);
-    const std::string_view total = op.substr(numbers_at + 2 * kItemNumber, kItemNumber);
-    if (!all_digits(op.substr(0, kItemSub)) || !all_digits(qty) || !all_digits(price) || !all_digits(total))
-        return {err::kBadCommand, {}};
-    ReceiptItem item{std::string(op.substr(0, kItemSub)), std::string(op.substr(kItemSub, kItemProduct)),
-                     to_number(qty), to_number(price), to_number(total),
-                     text::from_latin1(op.substr(numbers_at + 3 * kItemNumber))};
-    char qty_text[32];
-    std::snprintf(qty_text, sizeof qty_text, "%lld.%03lld x %lld", item.quantity_milli / 1000,
+    if (int e = receipt_.add_item(op)) return {e, {}};
+    const ReceiptItem& item = receipt_.items().back();
+    char qty_text[64];
+    std::snprintf(qty_text, sizeof qty_text, "  %lld.%03lld x %lld", item.quantity_milli / 1000,
                   item.quantity_milli % 1000, item.unit_price);
     print(item.description);
-    print(label_value(std::string("  ") + qty_text, item.line_total));
-    items_.push_back(std::move(item));
+    print(label_value(qty_text, item.line_total));
     return {};
 }
 
 PrinterModel::Outcome PrinterModel::total_receipt(std::string_view op) {
     if (int e = require_period()) return {e, {}};
-    if (phase_ != ReceiptPhase::Items) return {err::kWrongSequence, {}};
-    if (op.size() != kAmountDigits || !all_digits(op)) return {err::kBadCommand, {}};
-    receipt_total_ = to_number(op);
-    phase_ = ReceiptPhase::Totaled;
-    print(label_value("TOTAL", receipt_total_));
+    if (int e = receipt_.total(op)) return {e, {}};
+    print(label_value("TOTAL", receipt_.total_amount()));
     return {};
 }
 
 PrinterModel::Outcome PrinterModel::register_payment(std::string_view op) {
     if (int e = require_period()) return {e, {}};
-    if (phase_ != ReceiptPhase::Totaled && phase_ != ReceiptPhase::Paying) return {err::kWrongSequence, {}};
-    const std::size_t prefix = cmd::kPaymentPrefix.size();
-    if (op.size() != prefix + kPaymentCodeDigits + kAmountDigits || op.substr(0, prefix) != cmd::kPaymentPrefix)
-        return {err::kBadCommand, {}};
-    const std::string_view form_code = op.substr(prefix, kPaymentCodeDigits);
-    const std::string_view amount = op.substr(prefix + kPaymentCodeDigits);
-    if (!all_digits(form_code) || !all_digits(amount)) return {err::kBadCommand, {}};
-    const int form = static_cast<int>(to_number(form_code));
-    if (form < 1 || form > static_cast<int>(config_.payment_forms.size())) return {err::kBadCommand, {}};
-    payments_[form] += to_number(amount);
-    phase_ = ReceiptPhase::Paying;
-    print(label_value(config_.payment_forms[form - 1], to_number(amount)));
+    if (int e = receipt_.pay(op, static_cast<int>(config_.payment_forms.size()))) return {e, {}};
+    print(label_value(config_.payment_forms[receipt_.last_form() - 1], receipt_.last_amount()));
     return {};
 }
 
-PrinterModel::Outcome PrinterModel::end_payments() {
+PrinterModel::Outcome PrinterModel::end_payments(std::string_view op) {
     if (int e = require_period()) return {e, {}};
-    if (phase_ != ReceiptPhase::Totaled && phase_ != ReceiptPhase::Paying) return {err::kWrongSequence, {}};
-    long long paid = 0;
-    for (const auto& [form, amount] : payments_) paid += amount;
-    if (paid > receipt_total_) print(label_value("VUELTO", paid - receipt_total_));
-    phase_ = ReceiptPhase::PaidOut;
+    if (int e = receipt_.end_payments(op)) return {e, {}};
+    if (receipt_.change() > 0) print(label_value("Vuelto", receipt_.change()));
     return {};
 }
 
 // 98 cuts the paper and 99 ends the receipt on type 30; either closes a paid
-// receipt. A cut with no receipt under way is a plain cut; a close in the
-// middle of a receipt, or 99 with none, is out of sequence.
+// receipt. A cut with no receipt under way is a plain cut; 99 is taken with
+// none only right after a receipt closed by its comment block. A close in
+// the middle of a receipt or of a block is out of sequence.
 PrinterModel::Outcome PrinterModel::close_receipt(std::string_view code) {
     if (int e = require_period()) return {e, {}};
     const bool cut = code == cmd::kCutPaper;
-    if (phase_ == ReceiptPhase::None && !comment_open_ && cut) {
-        print("-------- corte --------");
+    if (comment_open_) return {err::kWrongSequence, {}};
+    if (receipt_.phase() == ReceiptPhase::PaidOut) {
+        settle_receipt();
+        if (cut) {
+            footer_due_ = true;
+        } else {
+            end_allowed_ = false;
+            print(number_line_);
+            print(std::string(kCutLine));
+        }
         return {};
     }
-    if (phase_ != ReceiptPhase::PaidOut || comment_open_) return {err::kWrongSequence, {}};
-    receipt_count_ = open_receipt_number_;
-    if (first_receipt_ == 0) first_receipt_ = receipt_count_;
-    gross_ += receipt_total_;
-    for (const auto& [form, amount] : payments_)
-        if (form <= kReportedForms) form_totals_[form - 1] += amount;
-    phase_ = ReceiptPhase::None;
-    print("FIN BOLETA NRO " + padded(receipt_count_, 10));
-    if (cut) print("-------- corte --------");
+    if (receipt_.under_way()) return {err::kWrongSequence, {}};
+    if (!cut) {
+        if (!end_allowed_) return {err::kWrongSequence, {}};
+        end_allowed_ = false;
+    }
+    print(std::string(kCutLine));
     return {};
 }
 
+// The receipt is over: counted when it is paid out and met no error,
+// voided otherwise. Its number line waits for the end of its paper.
+void PrinterModel::settle_receipt() {
+    const bool good = !receipt_fault_ && receipt_.phase() == ReceiptPhase::PaidOut;
+    if (good) {
+        receipt_count_ = open_receipt_number_;
+        if (first_receipt_ == 0) first_receipt_ = receipt_count_;
+        gross_ += receipt_.total_amount();
+        for (const auto& [form, amount] : receipt_.payments())
+            if (form <= kReportedForms) form_totals_[form - 1] += amount;
+        number_line_ = "FIN BOLETA NRO " + padded(receipt_count_, kReceiptNumberWidth);
+    } else {
+        number_line_ = "BOLETA NRO " + padded(open_receipt_number_, kReceiptNumberWidth) + " " + std::string(kVoidMark);
+    }
+    receipt_.finish();
+    end_allowed_ = true;
+}
+
+// The paper of a boleta closed by 98 ends: its number line, then the cut.
+void PrinterModel::end_boleta_paper() {
+    footer_due_ = false;
+    print(number_line_);
+    print(std::string(kCutLine));
+}
+
+// A block begun inside a receipt is its closing block: the 61 that ends it
+// closes the receipt. One begun before the payments were ended is out of
+// order; it still runs, and the receipt is voided at its end.
 PrinterModel::Outcome PrinterModel::begin_comment() {
     if (int e = require_period()) return {e, {}};
-    const bool receipt_ready = phase_ == ReceiptPhase::None || phase_ == ReceiptPhase::PaidOut;
-    if (comment_open_ || !receipt_ready) return {err::kWrongSequence, {}};
+    if (comment_open_) return {err::kWrongSequence, {}};
     comment_open_ = true;
+    block_closes_receipt_ = receipt_.under_way();
+    if (block_closes_receipt_ && receipt_.phase() != ReceiptPhase::PaidOut)
+        remember_error(err::kWrongSequence, cmd::kBeginComment);
     return {};
 }
 
 PrinterModel::Outcome PrinterModel::end_comment() {
+    const bool had_block = comment_open_;
+    comment_open_ = false;
+    if (had_block && block_closes_receipt_) {
+        block_closes_receipt_ = false;
+        settle_receipt();
+        print(number_line_);
+    } else if (had_block && footer_due_) {
+        end_boleta_paper();
+    }
     // The one reply of a block: the first error met since the last such reply.
     if (block_error_ != 0) {
         const std::string reply = error_reply(block_error_, block_error_code_);
         block_error_ = 0;
-        comment_open_ = false;
         return {0, reply};
     }
-    if (!comment_open_) return {err::kWrongSequence, {}};
-    comment_open_ = false;
+    if (!had_block) return {err::kWrongSequence, {}};
     return {0, std::string(kSuccessReply)};
 }
 

@@ -18,7 +18,27 @@
 // Commands whose replies the driver does not read (000, 12, 13, 20, 26, 27,
 // 30, 60, 98, 99, the comment lines) answer nothing; the first error among
 // them is remembered and reported by the reply to the next end-comment (61),
-// which is the one reply a document reads.
+// which is the one reply a document reads. A fiscal receipt that opens (000
+// taken) starts with nothing remembered, so that reply is the receipt's own.
+//
+// The fiscal receipt (boleta): 000 then 12 open it, 13 adds items, 20 totals
+// it, 26 registers payments and 27 ends them (fiscal_receipt.h has the
+// operands and the checks). It closes at the first of:
+//   - 98 or 99 after 27 (the paper-cut of type 16, the end of type 30);
+//   - the 61 that ends a comment block begun while it was open.
+// Closing counts it: the receipt number (481 field 2) goes up by one and the
+// sale adds to the day's gross sales and totals by payment form (fields 3 to
+// 8). A receipt that met an error since its 000, or whose payments were not
+// ended, is voided instead: printed as void, not counted, its number unused.
+// After 98 the comment block that follows (before any other command but a
+// line feed) is the boleta's footer: its lines print before the receipt
+// number line, and its 61 reply reports the receipt's first error. 99 right
+// after a receipt closed by its block is the end of the receipt on type 30.
+//
+// The paper roll shows the boleta as the customer gets it: the printer's
+// header, the items (name; quantity x unit price, item total), the total, the
+// payments by form name, the change ("Vuelto"), the footer lines, the
+// receipt number line.
 //
 // The model is not thread-safe: the pseudo-terminal server guards it.
 #pragma once
@@ -31,20 +51,11 @@
 #include <string_view>
 #include <vector>
 
+#include "fiscal_receipt.h"
 #include "host/clock.h"
+#include "printer_errors.h"
 
 namespace dru::sim {
-
-// Error numbers the printer answers (the driver's error analysis acts on them).
-namespace err {
-inline constexpr int kBadCommand = 18;         // unknown command or malformed operands
-inline constexpr int kWrongSequence = 19;      // command out of the receipt/comment order
-inline constexpr int kPaperOut = 43;           // paper end or cover open
-inline constexpr int kInSalesPeriod = 59;      // not allowed while the sales period is open
-inline constexpr int kPeriodClosed = 60;       // the sales period is closed
-inline constexpr int kTrainingMode = 64;       // not allowed in training mode
-inline constexpr int kZRequired = 67;          // the printer demands a Z reduction first
-}  // namespace err
 
 // The byte that ends every reply.
 inline constexpr char kReplyTerminator = '\r';
@@ -71,6 +82,8 @@ struct PrinterConfig {
     std::vector<std::string> payment_forms = {"EFECTIVO",       "CHEQUE",         "TARJETA CREDITO",
                                               "TARJETA DEBITO", "TARJETA PROPIA", "VALE",
                                               "TICKET"};
+    // The printer's own header, printed at the top of every boleta.
+    std::vector<std::string> header = {"COMERCIAL EJEMPLO LTDA.", "RUT 76.000.000-0"};
 };
 
 // Misbehaviour: set any of these to make the printer answer badly. The
@@ -96,17 +109,6 @@ struct PaperLine {
     std::string text;  // UTF-8
     bool operator==(const PaperLine&) const = default;
 };
-
-struct ReceiptItem {
-    std::string sub_code;     // "112" sale, "111" difference line
-    std::string product;      // 13 characters
-    long long quantity_milli = 0;
-    long long unit_price = 0;
-    long long line_total = 0;
-    std::string description;  // UTF-8
-};
-
-enum class ReceiptPhase { None, Opened, Items, Totaled, Paying, PaidOut };
 
 class PrinterModel {
 public:
@@ -135,11 +137,13 @@ public:
     bool sales_period_open() const { return period_open_; }
     void set_sales_period_open(bool open);
     void set_training(bool on) { config_.training = on; }
-    ReceiptPhase receipt_phase() const { return phase_; }
-    const std::vector<ReceiptItem>& items() const { return items_; }
-    long long receipt_total() const { return receipt_total_; }
-    // Payments of the open receipt: form number (1 = "01") -> amount.
-    const std::map<int, long long>& payments() const { return payments_; }
+    ReceiptPhase receipt_phase() const { return receipt_.phase(); }
+    // The open receipt, or the last one until the next 000.
+    const FiscalReceipt& receipt() const { return receipt_; }
+    const std::vector<ReceiptItem>& items() const { return receipt_.items(); }
+    long long receipt_total() const { return receipt_.total_amount(); }
+    // Payments of the receipt: form number (1 = "01") -> amount.
+    const std::map<int, long long>& payments() const { return receipt_.payments(); }
     bool comment_open() const { return comment_open_; }
     int z_count() const { return z_count_; }
     int receipt_count() const { return receipt_count_; }
@@ -188,8 +192,11 @@ private:
     Outcome register_item(std::string_view operands);
     Outcome total_receipt(std::string_view operands);
     Outcome register_payment(std::string_view operands);
-    Outcome end_payments();
+    Outcome end_payments(std::string_view operands);
     Outcome close_receipt(std::string_view code);
+    void settle_receipt();
+    void end_boleta_paper();
+    void remember_error(int error, std::string_view code);
     Outcome begin_comment();
     Outcome end_comment();
     Outcome comment_line(int style, std::string_view text);
@@ -213,11 +220,13 @@ private:
     TDateTime period_opened_at_ = 0;
     double clock_offset_days_ = 0;
     std::optional<std::string> overdue_override_;
-    ReceiptPhase phase_ = ReceiptPhase::None;
+    FiscalReceipt receipt_;
     int open_receipt_number_ = 0;
-    std::vector<ReceiptItem> items_;
-    long long receipt_total_ = 0;
-    std::map<int, long long> payments_;
+    bool block_closes_receipt_ = false;  // the open comment block was begun inside a receipt
+    bool footer_due_ = false;            // closed by 98: the boleta ends after its footer block
+    std::string number_line_;            // the boleta's last line, printed when its paper ends
+    bool end_allowed_ = false;           // 99 may end the receipt just closed (type 30)
+    bool receipt_fault_ = false;         // a command of the open receipt was refused: it is voided
     bool comment_open_ = false;
     int block_error_ = 0;            // first error of a silent command since the last 61 reply
     std::string block_error_code_;
