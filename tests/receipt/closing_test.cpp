@@ -227,6 +227,18 @@ TEST(IsentoComposto, SimpleWithAndWithoutChange) {
     }
 }
 
+// The port is still held when a simple breakdown ends: no command 99 could
+// reach the printer, so none is attempted.
+TEST(IsentoComposto, ASimpleBreakdownOnType30EndsWithItsBlock) {
+    ReceiptLink link;
+    Exempt e;
+    e.type = "30";
+    e.sale.boCupomComposto = false;
+    EXPECT_TRUE(e.run(link));
+    EXPECT_EQ(link.ports.frames_text().back(), Frame("61"));
+    EXPECT_EQ(link.ports.opens() + link.ports.failed_opens(), 1);
+}
+
 TEST(IsentoComposto, BreakdownLinesUseThePaddedLabelsAndTheThousandsSeparator) {
     ReceiptLink link;
     Exempt e;

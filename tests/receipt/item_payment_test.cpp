@@ -34,6 +34,8 @@ TEST(VendaItem, TheItemFrameOfTheSpecimenSale) {
     ReceiptLink link;
     TClientDataSet items;
     MakeItems(items, {{1, 1500, 0, "7801234567890", "CAFE"}});
+    items.Last();
+    items.Next();  // a table handed in at its end is sent from its first row
     Venda_Item(link.ctx, "COM1", items, 0, "16");
     ASSERT_EQ(link.ports.frames_text().size(), 1u);
     EXPECT_EQ(link.ports.frames_text()[0], Frame("13", "1127801234567890000001000000001500000001500CAFE"));
