@@ -2,6 +2,8 @@
 // records when bound, the fixed defaults and no clock when not.
 #include <gtest/gtest.h>
 
+#include "support/scoped_env.h"
+
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -16,33 +18,7 @@
 namespace dru {
 namespace {
 
-// Sets environment variables for one test, restoring them after.
-class ScopedEnv {
-public:
-    ScopedEnv(std::initializer_list<std::pair<const char*, const char*>> vars) {
-        for (const auto& [name, value] : vars) {
-            const char* old = std::getenv(name);
-            saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-            if (value) {
-                setenv(name, value, 1);
-            } else {
-                unsetenv(name);
-            }
-        }
-    }
-    ~ScopedEnv() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
+using test::ScopedEnv;
 
 // One open row with a number, a date and a text field, ready to be edited.
 void MakeRow(TClientDataSet& ds) {
