@@ -1,0 +1,24 @@
+// The one retry rule: a document the printer did not confirm is tried again
+// exactly as it was tried, at most kMaxAttempts times in all; when the last
+// attempt fails the operator is told and the caller goes on as after a
+// failure. No repetition of the module is unbounded.
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "link/context.h"
+
+namespace dru {
+
+// Attempts in all, the first one included.
+inline constexpr int kMaxAttempts = 3;
+
+// Runs `attempt` until it reports success or kMaxAttempts attempts have
+// failed. After the last failure: one log line naming `what`, then the notice
+// "IMP_SEM_RESPOSTA" of msgPadrao through the host's dialog. Returns the last
+// attempt's result.
+bool Retried(LinkContext& ctx, const std::string& stEsquemaCor, std::string_view what,
+             const std::function<bool()>& attempt);
+
+}  // namespace dru
