@@ -161,6 +161,20 @@ DRU_API bool ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, c
                         DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz,
                         DruDataSet* cdsTotNFiscRedZ);
 
+/* ---- Sale printing ---------------------------------------------------------- */
+/* One call per finished sale: chooses and prints its document (consumer debit
+ * receipt, fiscal receipt, exempt breakdown, voucher ticket after a credit
+ * note or breakdown) and writes `result`: the receipt number read back (10
+ * digits), "Erro" for a refused voucher sale, or "". `Params`, `cdsVendas`,
+ * `cdsMovi`, `cdsRecebimento` and `result` are required; `cdsAliqImpFis` is
+ * not used and the three balance tables may be NULL. A figure that does not
+ * fit the printer's fixed fields refuses the sale before anything is sent
+ * (DRU_ERR_BAD_ARGUMENT, the row and the field named). */
+DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruDataSet* cdsMovi,
+                            DruDataSet* cdsRecebimento, DruDataSet* cdsAliqImpFis, DruDataSet* cdsSaldCred,
+                            DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup,
+                            DruText* result);
+
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
 DRU_API bool VendaItem(DruParams* Params);
 DRU_API bool Atu_TotGeral(const DruParams* Params);

@@ -32,6 +32,9 @@ inline const std::vector<std::string> kDriverExports = {
 // Payment-type loading and the payment totals export.
 inline const std::vector<std::string> kPaymentExports = {"CarregaRecebimento", "ExportRedZ"};
 
+// Sale printing.
+inline const std::vector<std::string> kSaleExports = {"ImpressaoVenda"};
+
 // The operations with a fixed answer.
 inline const std::vector<std::string> kFixedAnswerExports = {
     "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
@@ -45,7 +48,7 @@ inline const std::vector<std::string> kFixedAnswerExports = {
 // Every plain name the library exports.
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
-    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kFixedAnswerExports})
+    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;
 }

@@ -1,0 +1,123 @@
+#include "receipt/sale_figures.h"
+
+#include <functional>
+
+#include "host/routines.h"
+#include "link/frames.h"
+#include "receipt/operand_check.h"
+
+namespace dru {
+
+namespace {
+
+constexpr std::size_t kAmountWidth = 10;
+constexpr std::size_t kItemFieldWidth = 9;
+constexpr std::string_view kCall = "ImpressaoVenda";
+constexpr std::string_view kReceived = "E";
+constexpr std::string_view kChange = "S";
+constexpr std::string_view kDebit = "T";
+constexpr std::string_view kExemptKind = "I";
+
+std::string Text(TClientDataSet& ds, std::string_view field) { return ds.FieldByName(field).AsString(); }
+double Number(TClientDataSet& ds, std::string_view field) { return ds.FieldByName(field).AsFloat(); }
+
+// Every row, the host's filter switched off for the walk and put back after.
+void EachRow(TClientDataSet& ds, const std::function<void()>& body) {
+    const std::string filter = ds.Filter();
+    const bool on = ds.Filtered();
+    ds.SetFiltered(false);
+    for (ds.First(); !ds.Eof(); ds.Next()) body();
+    SetTableFilter(ds, filter, on);
+}
+
+}  // namespace
+
+bool IsVoucherClass(std::string_view idTipoRece) { return idTipoRece == "5" || idTipoRece == "7"; }
+bool IsBalanceClass(std::string_view idTipoRece) { return idTipoRece == "9" || idTipoRece == "A"; }
+
+VoucherScan ScanForVoucher(TClientDataSet& cdsMovi, TClientDataSet& cdsRecebimento) {
+    VoucherScan scan;
+    for (cdsMovi.First(); !cdsMovi.Eof(); cdsMovi.Next()) {
+        const std::string idTipoRece = Text(cdsMovi, "IDTIPORECE");
+        if (IsVoucherClass(idTipoRece) && cdsRecebimento.Locate("CDTIPORECE", {Text(cdsMovi, "CDTIPORECE")})) {
+            scan.boPagtoVale = true;
+            return scan;
+        }
+        if (IsBalanceClass(idTipoRece)) scan.doValorCons += Number(cdsMovi, "VRMOVIVEND");
+    }
+    return scan;
+}
+
+PaymentSums OrdinaryPayments(TClientDataSet& cdsMovi) {
+    PaymentSums s;
+    for (cdsMovi.First(); !cdsMovi.Eof(); cdsMovi.Next()) {
+        const std::string type = Text(cdsMovi, "IDTIPOMOVIVE");
+        if (type == kChange) s.doTotalTroco += Number(cdsMovi, "VRMOVIVEND");
+        if (type == kReceived || type == kDebit) s.doTotalPago += Number(cdsMovi, "VRMOVIVEND");
+    }
+    return s;
+}
+
+PaymentSums VoucherPayments(TClientDataSet& cdsMovi) {
+    PaymentSums s;
+    for (cdsMovi.First(); !cdsMovi.Eof(); cdsMovi.Next()) {
+        const std::string type = Text(cdsMovi, "IDTIPOMOVIVE");
+        if (type == kChange) s.doTotalTroco += Number(cdsMovi, "VRMOVIVEND");
+        if (type != kReceived) continue;
+        const double amount = Number(cdsMovi, "VRMOVIVEND");
+        s.doTotalPago += amount;
+        (IsVoucherClass(Text(cdsMovi, "IDTIPORECE")) ? s.doMontoTic : s.doMontoDin) += amount;
+    }
+    return s;
+}
+
+ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs) {
+    ExemptTotals t;
+    SetTableFilter(cdsVendas, kExemptItems);
+    for (cdsVendas.First(); !cdsVendas.Eof(); cdsVendas.Next()) {
+        const double acrescimo = Number(cdsVendas, "VRACRCOMANDA");
+        const double desconto = Number(cdsVendas, "VRDESCCOMVEN");
+        t.doAcrescimo += acrescimo;
+        t.doDesconto += desconto;
+        t.doTotIsento += (Number(cdsVendas, "VRPRECCOMVEN") + acrescimo - desconto) * Number(cdsVendas, "QTPRODCOMVEN");
+    }
+    t.stTotIsento = FormatFloat("#,##0", t.doTotIsento, fs);
+    cdsVendas.SetFiltered(false);
+    return t;
+}
+
+void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const FormatSettings& fs) {
+    double total = 0;
+    bool taxable = false;
+    EachRow(cdsVendas, [&] {
+        if (Text(cdsVendas, "IDTPIMPOSFIS") == kExemptKind) return;
+        taxable = true;
+        const int row = cdsVendas.RecNo();
+        const double qty = Number(cdsVendas, "QTPRODCOMVEN");
+        const double price = Number(cdsVendas, "VRPRECCOMVEN") - Number(cdsVendas, "VRDESCCOMVEN");
+        const double item = Trunc2(price * qty);
+        CheckedOperand(kCall, row, "QTPRODCOMVEN", qty, Quantity9(qty, fs), kItemFieldWidth);
+        CheckedOperand(kCall, row, "VRPRECCOMVEN", price, Amount9(price, fs), kItemFieldWidth);
+        CheckedOperand(kCall, row, "item total", item, Amount9(item, fs), kItemFieldWidth);
+        total += item;
+    });
+    if (!taxable) return;  // no fiscal receipt: no total and no payment frames are sent
+    CheckedOperand(kCall, 0, "receipt total", total, Amount10(total, fs), kAmountWidth);
+    EachRow(cdsMovi, [&] {
+        const std::string type = Text(cdsMovi, "IDTIPOMOVIVE");
+        if (type != kReceived && type != kDebit) return;
+        const double amount = Number(cdsMovi, "VRMOVIVEND");
+        CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", amount, Amount10(amount, fs), kAmountWidth);
+    });
+}
+
+void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSettings& fs) {
+    CheckedOperand(kCall, 0, "credit note amount", amount, Amount10(amount, fs), kAmountWidth);
+    EachRow(cdsMovi, [&] {
+        if (Text(cdsMovi, "IDTIPOMOVIVE") != kReceived || IsVoucherClass(Text(cdsMovi, "IDTIPORECE"))) return;
+        const double paid = Number(cdsMovi, "VRMOVIVEND");
+        CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", paid, Amount10(paid, fs), kAmountWidth);
+    });
+}
+
+}  // namespace dru
