@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "dru01000.h"
+#include "dru01000.hpp"
 #include "host/errors.h"
 #include "host/routines.h"
 #include "link/frames.h"
@@ -323,6 +325,16 @@ TEST(NotaCredito, TheSimulatedPrinterClosesAndPrintsTheNote) {
         const Strings log = s.log_messages();
         EXPECT_EQ(std::count(log.begin(), log.end(), "Impressora sem resposta apos 3 tentativas: Nota_Credito"), 0);
     }
+}
+
+TEST(NotaCredito, TheCppInterfaceRefusesAMissingTable) {
+    DruDataSet* movi = dru_dataset_new();
+    dru01000::Nota_Credito("COM1", "Azul", "1500", movi, nullptr, "", "", 0, 0, 0, "16", "0");
+    EXPECT_STREQ(dru_last_error(), "Nota_Credito: cdsVendas is NULL");
+    EXPECT_EQ(dru_last_error_code(), 1);
+    dru01000::Nota_Credito("COM1", "Azul", "1500", nullptr, movi, "", "", 0, 0, 0, "16", "0");
+    EXPECT_STREQ(dru_last_error(), "Nota_Credito: cdsMovi is NULL");
+    dru_dataset_free(movi);
 }
 
 }  // namespace
