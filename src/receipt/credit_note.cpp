@@ -55,22 +55,27 @@ std::vector<std::string> PaymentFrames(TClientDataSet& cdsMovi, const FormatSett
         if (cdsMovi.FieldByName("IDTIPOMOVIVE").AsString() == kChangeMovement) continue;
         if (IsVoucher(cdsMovi.FieldByName("IDTIPORECE").AsString())) continue;
         const double amount = cdsMovi.FieldByName("VRMOVIVEND").AsFloat();
-        const std::string stAmount =
-            CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", amount, Amount10(amount, fs), kPaymentWidth);
-        frames.push_back(Frame(cmd::kRegisterPayment, std::string(cmd::kPaymentPrefix) +
-                                                          cdsMovi.FieldByName("CDFPIMPFIS").AsString() + stAmount));
+        const std::string stAmount = CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", amount,
+                                                    Amount10(amount, fs), kPaymentWidth);
+        frames.push_back(Frame(cmd::kRegisterPayment,
+                               std::string(cmd::kPaymentPrefix) +
+                                   cdsMovi.FieldByName("CDFPIMPFIS").AsString() + stAmount));
     }
     return frames;
 }
 
-CreditNoteFrames BuildFrames(const std::string& stMontoDin, TClientDataSet& cdsMovi, const FormatSettings& fs) {
+CreditNoteFrames BuildFrames(const std::string& stMontoDin, TClientDataSet& cdsMovi,
+                             const FormatSettings& fs) {
     const double amount = StrToFloat(stMontoDin, fs);
-    const std::string stValorProd =
-        CheckedOperand(kCall, kDifferenceRow, "difference item", amount, Amount9(amount, fs), kItemAmountWidth);
-    const std::string stTotal = CheckedOperand(kCall, kDifferenceRow, "total", amount, Amount10(amount, fs), kTotalWidth);
+    const std::string stValorProd = CheckedOperand(kCall, kDifferenceRow, "difference item", amount,
+                                                   Amount9(amount, fs), kItemAmountWidth);
+    const std::string stTotal =
+        CheckedOperand(kCall, kDifferenceRow, "total", amount, Amount10(amount, fs), kTotalWidth);
     const std::string item = std::string(cmd::kItemDifference) + std::string(kDifferenceProduct) +
-                             std::string(kOneUnit) + stValorProd + stValorProd + std::string(kDifferenceText);
-    return {Frame(cmd::kRegisterItem, item), Frame(cmd::kTotalReceipt, stTotal), PaymentFrames(cdsMovi, fs)};
+                             std::string(kOneUnit) + stValorProd + stValorProd +
+                             std::string(kDifferenceText);
+    return {Frame(cmd::kRegisterItem, item), Frame(cmd::kTotalReceipt, stTotal),
+            PaymentFrames(cdsMovi, fs)};
 }
 
 // One command through its own exchange; the reply is not read.
@@ -79,19 +84,10 @@ void Send(LinkContext& ctx, const std::string& frame, const std::string& stCdPor
     Comand_Porta(ctx, frame, kNoReplyExchange, stCdPortaImpFis, stEsquemaCor);
 }
 
-}  // namespace
-
-void Nota_Credito(LinkContext& ctx, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                  const std::string& stMontoDin, TClientDataSet& cdsMovi, TClientDataSet& cdsVendas,
-                  const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
-                  double doDesconto, double doVrCons, const std::string& idTipoImpFis,
-                  const std::string& stIdImpSaldoCupom) {
-    const int inSleep = idTipoImpFis == printer_type::k30 ? kCommandPauseType30Ms : kCommandPauseMs;
-    const CreditNoteFrames frames = BuildFrames(stMontoDin, cdsMovi, ctx.format);
-    // The closing reads these at each attempt; a missing one refuses the note now.
-    cdsVendas.FieldByName("NMOPERADOR");
-    cdsVendas.FieldByName("CDLOJA");
-
+// Opening, difference item, total and payments, each followed by the pause.
+void SendRegistration(LinkContext& ctx, const CreditNoteFrames& frames,
+                      const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                      int inSleep) {
     Send(ctx, Frame(cmd::kOpenFiscalReceipt), stCdPortaImpFis, stEsquemaCor);
     ctx.log.ImpFisDebug(std::string(kOpenLabel));
     ctx.clock.sleep_ms(inSleep);
@@ -107,8 +103,26 @@ void Nota_Credito(LinkContext& ctx, const std::string& stCdPortaImpFis, const st
         Send(ctx, payment, stCdPortaImpFis, stEsquemaCor);
         ctx.clock.sleep_ms(inSleep);
     }
+}
+
+}  // namespace
+
+void Nota_Credito(LinkContext& ctx, const std::string& stCdPortaImpFis,
+                  const std::string& stEsquemaCor, const std::string& stMontoDin,
+                  TClientDataSet& cdsMovi, TClientDataSet& cdsVendas,
+                  const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
+                  double doAcrescimo, double doDesconto, double doVrCons,
+                  const std::string& idTipoImpFis, const std::string& stIdImpSaldoCupom) {
+    const int inSleep = idTipoImpFis == printer_type::k30 ? kCommandPauseType30Ms : kCommandPauseMs;
+    const CreditNoteFrames frames = BuildFrames(stMontoDin, cdsMovi, ctx.format);
+    // The closing reads these at each attempt; a missing one refuses the note now.
+    cdsVendas.FieldByName("NMOPERADOR");
+    cdsVendas.FieldByName("CDLOJA");
+
+    SendRegistration(ctx, frames, stCdPortaImpFis, stEsquemaCor, inSleep);
     cdsMovi.SetFiltered(false);
-    // The printer takes the end of payments with no pause after it.
+    // No pause after the end of payments: type "16" pauses before its 98, and
+    // the closing begins with a pause of its own.
     Send(ctx, Frame(cmd::kEndPayments, cmd::kEndPaymentsOperand), stCdPortaImpFis, stEsquemaCor);
     if (idTipoImpFis == printer_type::k16) {
         ctx.clock.sleep_ms(inSleep);
@@ -119,11 +133,13 @@ void Nota_Credito(LinkContext& ctx, const std::string& stCdPortaImpFis, const st
     Retried(ctx, stEsquemaCor, kCall, [&] {
         const std::string operador = cdsVendas.FieldByName("NMOPERADOR").AsString();
         const std::string loja = cdsVendas.FieldByName("CDLOJA").AsString();
-        return Final_Cupom(ctx, stEsquemaCor, stCdPortaImpFis, operador, loja, stSenhaCupom, stDsObsCupFis,
-                           doAcrescimo, doDesconto, sale, BalanceTables{}, idTipoImpFis);
+        return Final_Cupom(ctx, stEsquemaCor, stCdPortaImpFis, operador, loja, stSenhaCupom,
+                           stDsObsCupFis, doAcrescimo, doDesconto, sale, BalanceTables{},
+                           idTipoImpFis);
     });
 
-    if (idTipoImpFis == printer_type::k30) Send(ctx, Frame(cmd::kCloseType30), stCdPortaImpFis, stEsquemaCor);
+    if (idTipoImpFis == printer_type::k30)
+        Send(ctx, Frame(cmd::kCloseType30), stCdPortaImpFis, stEsquemaCor);
 }
 
 }  // namespace dru

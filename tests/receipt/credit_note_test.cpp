@@ -1,6 +1,8 @@
 // The credit note: its exact frames and pauses on each printer type, which
 // payments it sends, the filters it leaves, the bounded repetition of its
 // closing, amounts that do not fit, and the note on the simulated printer.
+#include "receipt/credit_note.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include "host/errors.h"
 #include "host/routines.h"
 #include "link/frames.h"
-#include "receipt/credit_note.h"
 #include "receipt/receipt_rig.h"
 #include "support/sim_session.h"
 
@@ -20,10 +21,10 @@ namespace {
 using Strings = std::vector<std::string>;
 
 struct Movement {
-    std::string type;   // IDTIPOMOVIVE
-    std::string kind;   // IDTIPORECE
-    double amount;      // VRMOVIVEND
-    std::string form;   // CDFPIMPFIS
+    std::string type;  // IDTIPOMOVIVE
+    std::string kind;  // IDTIPORECE
+    double amount;     // VRMOVIVEND
+    std::string form;  // CDFPIMPFIS
 };
 
 void MakeMovements(TClientDataSet& ds, const std::vector<Movement>& rows) {
@@ -43,7 +44,8 @@ void MakeMovements(TClientDataSet& ds, const std::vector<Movement>& rows) {
 }
 
 // Items of the sale as the sale driver hands them in: filtered to the taxable ones.
-void MakeSaleItems(TClientDataSet& ds, const std::vector<std::pair<std::string, std::string>>& kind_operator) {
+void MakeSaleItems(TClientDataSet& ds,
+                   const std::vector<std::pair<std::string, std::string>>& kind_operator) {
     ds.AddFieldDef("IDTPIMPOSFIS", FieldType::String, 1);
     ds.AddFieldDef("NMOPERADOR", FieldType::String, 30);
     ds.AddFieldDef("CDLOJA", FieldType::String, 5);
@@ -76,8 +78,9 @@ struct Note {
     }
 };
 
-const std::string kDifferenceItem = "111" + std::string(13, '0') + "000001000" + "000001500" + "000001500" +
-                                    std::string(14, ' ') + "DIFERENCIA MEDIO DE PAGO CIRCULAR 37";
+const std::string kDifferenceItem = "111" + std::string(13, '0') + "000001000" + "000001500" +
+                                    "000001500" + std::string(14, ' ') +
+                                    "DIFERENCIA MEDIO DE PAGO CIRCULAR 37";
 
 // The frames up to the closing block, as text.
 Strings FramesBeforeClosing(const ReceiptLink& link) {
@@ -123,10 +126,13 @@ TEST(NotaCredito, FramesPausesAndLogOnEachPrinterType) {
         const std::vector<int> pauses = link.clock.pauses();
         const std::size_t own = k.cut_98 ? 7 : 6;
         ASSERT_GT(pauses.size(), own);
-        EXPECT_EQ(std::vector<int>(pauses.begin(), pauses.begin() + own), std::vector<int>(own, k.pause)) << k.type;
+        EXPECT_EQ(std::vector<int>(pauses.begin(), pauses.begin() + own),
+                  std::vector<int>(own, k.pause))
+            << k.type;
         EXPECT_NE(pauses[own], k.pause) << k.type << ": the closing's own pause comes next";
         EXPECT_EQ(link.ports.open_now(), 0);
-        ExpectTraceMatchesGolden(link.trace, std::string("receipt/credit_note_type_") + k.type + ".trace");
+        ExpectTraceMatchesGolden(link.trace,
+                                 std::string("receipt/credit_note_type_") + k.type + ".trace");
     }
 }
 
@@ -205,7 +211,9 @@ TEST(NotaCredito, ASilentPrinterGetsThreeClosingsThenTheNotice) {
     EXPECT_EQ(CountFrames(link, Frame("61")), 3);
     EXPECT_EQ(CountFrames(link, Frame("000")), 1) << "only the closing is repeated";
     const Strings log = link.log_messages();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Impressora sem resposta apos 3 tentativas: Nota_Credito"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "Impressora sem resposta apos 3 tentativas: Nota_Credito"),
+              1);
     ASSERT_EQ(link.dialog.calls.size(), 1u);
     EXPECT_EQ(link.dialog.calls[0].text, link.messages.padrao.Msg("IMP_SEM_RESPOSTA"));
     EXPECT_EQ(link.dialog.calls[0].scheme, "Azul");
@@ -223,7 +231,9 @@ TEST(NotaCredito, AClosingConfirmedOnItsSecondAttemptIsNotTriedAgain) {
     Note{}.run(link.ctx, movi, vendas);
     EXPECT_EQ(CountFrames(link, Frame("60")), 2);
     const Strings log = link.log_messages();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Impressora sem resposta apos 3 tentativas: Nota_Credito"), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(),
+                         "Impressora sem resposta apos 3 tentativas: Nota_Credito"),
+              0);
 }
 
 TEST(NotaCredito, APortThatNeverOpensEndsTheBoundedClosingAndStillTries99) {
@@ -237,8 +247,9 @@ TEST(NotaCredito, APortThatNeverOpensEndsTheBoundedClosingAndStillTries99) {
     note.run(link.ctx, movi, vendas);
     // 000, 12, 13, 20, two payments, 27, three closings, 99.
     EXPECT_EQ(link.ports.failed_opens(), 7 + 3 + 1);
-    EXPECT_EQ(link.log_messages(), (Strings{"Abre Cupom000", "Abre Boleta Caixa12", "Total da Compra Total 20",
-                                            "Impressora sem resposta apos 3 tentativas: Nota_Credito"}));
+    EXPECT_EQ(link.log_messages(),
+              (Strings{"Abre Cupom000", "Abre Boleta Caixa12", "Total da Compra Total 20",
+                       "Impressora sem resposta apos 3 tentativas: Nota_Credito"}));
     EXPECT_EQ(link.trace.entries().back(), "open COM1 -> <failed>");
 }
 
@@ -253,7 +264,9 @@ TEST(NotaCredito, AmountsThatDoNotFitRefuseTheNote) {
         {"1000000000", kSale, "Nota_Credito: row 1, difference item"},
         {"999999999,5", kSale, "Nota_Credito: row 1, difference item"},
         {"-1500", kSale, "Nota_Credito: row 1, difference item"},
-        {"1500", {{"E", "1", 1000, "01"}, {"E", "2", 1e10, "03"}}, "Nota_Credito: row 2, VRMOVIVEND"},
+        {"1500",
+         {{"E", "1", 1000, "01"}, {"E", "2", 1e10, "03"}},
+         "Nota_Credito: row 2, VRMOVIVEND"},
         {"1500", {{"E", "1", -1, "01"}}, "Nota_Credito: row 1, VRMOVIVEND"},
     };
     for (const auto& c : cases) {
@@ -269,7 +282,8 @@ TEST(NotaCredito, AmountsThatDoNotFitRefuseTheNote) {
         } catch (const EBadArgument& e) {
             EXPECT_EQ(std::string(e.what()).find(c.what), 0u) << e.what();
         }
-        EXPECT_TRUE(link.trace.entries().empty()) << c.what << ": something reached the line or the log";
+        EXPECT_TRUE(link.trace.entries().empty())
+            << c.what << ": something reached the line or the log";
     }
 }
 
@@ -323,7 +337,9 @@ TEST(NotaCredito, TheSimulatedPrinterClosesAndPrintsTheNote) {
         EXPECT_EQ(paper.find("ANULADA"), std::string::npos) << paper;
         EXPECT_NE(paper.find("FIN BOLETA NRO"), std::string::npos) << paper;
         const Strings log = s.log_messages();
-        EXPECT_EQ(std::count(log.begin(), log.end(), "Impressora sem resposta apos 3 tentativas: Nota_Credito"), 0);
+        EXPECT_EQ(std::count(log.begin(), log.end(),
+                             "Impressora sem resposta apos 3 tentativas: Nota_Credito"),
+                  0);
     }
 }
 
