@@ -90,6 +90,19 @@ DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::stri
                              double doAcrescimo, double doDesconto, bool boCupomComposto,
                              const std::string& idtipoimpfis);
 
+// The credit note: a boleta for the part of a voucher sale paid otherwise
+// (`stMontoDin`, decimal text): the difference item, its total, one payment
+// per row of `cdsMovi` that is neither change ("S") nor a voucher (classes
+// "5", "7"), the end of payments and the closing, tried at most three times.
+// `cdsMovi`'s filter is left switched off. An amount that does not fit its
+// field refuses the call (dru_last_error names the row and the field,
+// nothing sent).
+DRU_API void Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                          const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
+                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
+                          double doDesconto, double doVrCons, const std::string& idTipoImpFis,
+                          const std::string& stIdImpSaldoCupom);
+
 }  // namespace dru01000
 
 #endif  // DRU01000_HPP

@@ -4,6 +4,7 @@
 #include "dru01000.hpp"
 #include "host/text.h"
 #include "module/module.h"
+#include "receipt/credit_note.h"
 #include "receipt/exempt_closing.h"
 #include "receipt/item_registration.h"
 #include "receipt/payment_registration.h"
@@ -67,6 +68,21 @@ DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::stri
         return dru::Isento_Composto(call.link(), from_host(stCdPortaImpFis), from_host(stEsquemaCor),
                                     from_host(stoperador), from_host(stSenhaCupom), from_host(stDsObsCupFis), sale,
                                     doAcrescimo, doDesconto, from_host(idtipoimpfis));
+    });
+}
+
+DRU_API void Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                          const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
+                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
+                          double doDesconto, double doVrCons, const std::string& idTipoImpFis,
+                          const std::string& stIdImpSaldoCupom) {
+    dru::guarded_void([&] {
+        dru::TClientDataSet& movi = dru::Required(cdsMovi, "Nota_Credito", "cdsMovi").table;
+        dru::TClientDataSet& vendas = dru::Required(cdsVendas, "Nota_Credito", "cdsVendas").table;
+        dru::EntryCall call;
+        dru::Nota_Credito(call.link(), from_host(stCdPortaImpFis), from_host(stEsquemaCor), from_host(stMontoDin),
+                          movi, vendas, from_host(stSenhaCupom), from_host(stDsObsCupFis), doAcrescimo, doDesconto,
+                          doVrCons, from_host(idTipoImpFis), from_host(stIdImpSaldoCupom));
     });
 }
 
