@@ -54,17 +54,20 @@ SaleLines ReadItems(TClientDataSet& cdsVendas, const FormatSettings& fs, int pau
     for (cdsVendas.First(); !cdsVendas.Eof(); cdsVendas.Next()) {
         const int row = cdsVendas.RecNo();
         const TField& quantity = cdsVendas.FieldByName("QTPRODCOMVEN");
-        const double doPreco =
-            cdsVendas.FieldByName("VRPRECCOMVEN").AsFloat() - cdsVendas.FieldByName("VRDESCCOMVEN").AsFloat();
+        const double doPreco = cdsVendas.FieldByName("VRPRECCOMVEN").AsFloat() -
+                               cdsVendas.FieldByName("VRDESCCOMVEN").AsFloat();
         const double line_total = Trunc2(doPreco * quantity.AsFloat());
-        const std::string stQuant = FittedFigure(kCall, RowField(row, "QTPRODCOMVEN"), quantity.AsFloat(),
-                                                 quantity.AsString(), kQuantityWidth);
+        const std::string stQuant =
+            FittedFigure(kCall, RowField(row, "QTPRODCOMVEN"), quantity.AsFloat(),
+                         quantity.AsString(), kQuantityWidth);
         const std::string stProdTot = FittedFigure(kCall, RowField(row, "line total"), line_total,
                                                    FloatToStr(line_total, fs), kAmountWidth);
-        const std::string text = TamFixo(stQuant, kQuantityWidth) +
-                                 TamFixo(cdsVendas.FieldByName("NMPRODUTO").AsString(), kNameWidth) +
-                                 std::string(kGap) + TamFixoR(stProdTot, kAmountWidth);
-        sale.items.push_back({Frame(cmd::kCommentLine1, text), pause + kLongLineExtraMs, 0, 0, std::string(kItemLabel)});
+        const std::string text =
+            TamFixo(stQuant, kQuantityWidth) +
+            TamFixo(cdsVendas.FieldByName("NMPRODUTO").AsString(), kNameWidth) + std::string(kGap) +
+            TamFixoR(stProdTot, kAmountWidth);
+        sale.items.push_back({Frame(cmd::kCommentLine1, text), pause + kLongLineExtraMs, 0, 0,
+                              std::string(kItemLabel)});
         sale.total += line_total;
     }
     return sale;
@@ -72,12 +75,13 @@ SaleLines ReadItems(TClientDataSet& cdsVendas, const FormatSettings& fs, int pau
 
 // From the begin comment to the line feed after the total.
 Document HeadLines(const SaleLines& sale, const FormatSettings& fs, int p) {
-    const std::string total = FittedFigure(kCall, "total", sale.total, FloatToStr(sale.total, fs), kAmountWidth);
+    const std::string total =
+        FittedFigure(kCall, "total", sale.total, FloatToStr(sale.total, fs), kAmountWidth);
     const DocumentLine line_feed{Frame(cmd::kLineFeed), p, 0, 0, std::string(kLineFeedLabel)};
     Document doc{{Frame(cmd::kBeginComment), p, 0, 0, std::string(kBeginLabel)}, line_feed};
     doc.insert(doc.end(), sale.items.begin(), sale.items.end());
-    doc.push_back({Frame(cmd::kCommentLine3, TamFixoR("Total", kTotalCaptionWidth) + std::string(kGap) +
-                                                 TamFixoR(total, kAmountWidth)),
+    doc.push_back({Frame(cmd::kCommentLine3, TamFixoR("Total", kTotalCaptionWidth) +
+                                                 std::string(kGap) + TamFixoR(total, kAmountWidth)),
                    p, 0, 0, std::string(kTotalLabel)});
     doc.push_back(line_feed);
     return doc;
@@ -85,36 +89,46 @@ Document HeadLines(const SaleLines& sale, const FormatSettings& fs, int p) {
 
 // "113Fecha: ", the date, " Hora: ", the time, as the line is printed.
 std::string DateFrame(TDateTime now, const FormatSettings& fs) {
-    return Frame(cmd::kCommentLine3, "Fecha: " + DateToStr(now, fs) + " Hora: " + TimeToStr(now, fs));
+    return Frame(cmd::kCommentLine3,
+                 "Fecha: " + DateToStr(now, fs) + " Hora: " + TimeToStr(now, fs));
 }
 
-std::string RuleFrame() { return Frame(cmd::kCommentLine1, Replicate("-", kRuleWidth)); }
+std::string RuleFrame() {
+    return Frame(cmd::kCommentLine1, Replicate("-", kRuleWidth));
+}
 
 }  // namespace
 
-bool ImpDebito_Consumidor_IBM(LinkContext& ctx, const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                              const std::string& stSenhaCupom, const std::string& stNmCons,
-                              const std::string& operador, const std::string& stDsObsCupFis, double doSaldoDebito,
-                              double doPrecoSubsidio, TClientDataSet& cdsVendas, const std::string& idtipoimpfis,
-                              const std::string& IdImpSaldoCup) {
+bool ImpDebito_Consumidor_IBM(LinkContext& ctx, const std::string& stEsquemaCor,
+                              const std::string& stCdPortaImpFis, const std::string& stSenhaCupom,
+                              const std::string& stNmCons, const std::string& operador,
+                              const std::string& stDsObsCupFis, double doSaldoDebito,
+                              double doPrecoSubsidio, TClientDataSet& cdsVendas,
+                              const std::string& idtipoimpfis, const std::string& IdImpSaldoCup) {
     const int p = idtipoimpfis == printer_type::k30 ? kDebitPauseType30Ms : kDebitPauseMs;
     const SaleLines sale = ReadItems(cdsVendas, ctx.format, p);
     const Document head = HeadLines(sale, ctx.format, p);
 
     Document tail{{RuleFrame(), p},
-                  {Frame(cmd::kCommentLine1, "Consumidor : " + stNmCons), p, 0, 0, std::string(kConsumerLabel)}};
+                  {Frame(cmd::kCommentLine1, "Consumidor : " + stNmCons), p, 0, 0,
+                   std::string(kConsumerLabel)}};
     if (IdImpSaldoCup != kNoBalanceLine) {
-        const double balance = FiniteAmount(kCall, "balance", doSaldoDebito - sale.total + doPrecoSubsidio);
-        tail.push_back({Frame(cmd::kCommentLine1, "Saldo Final :  " + FloatToStr(balance, ctx.format)), p, 0, 0,
-                        std::string(kBalanceLabel)});
+        const double balance =
+            FiniteAmount(kCall, "balance", doSaldoDebito - sale.total + doPrecoSubsidio);
+        tail.push_back(
+            {Frame(cmd::kCommentLine1, "Saldo Final :  " + FloatToStr(balance, ctx.format)), p, 0,
+             0, std::string(kBalanceLabel)});
     }
-    FooterStyle style{p, std::string(kOperatorLabel), p + kBeforeEndExtraMs, std::string(kEndLabel)};
+    FooterStyle style{p, std::string(kOperatorLabel), p + kBeforeEndExtraMs,
+                      std::string(kEndLabel)};
     style.observation_pause_ms = p + kLongLineExtraMs;
     style.observation_label = kFooterLineLabel;
     style.vendor_label = "";
     style.separator_code = cmd::kCommentLine1;
     style.separator_width = kRuleWidth;
-    AppendReceiptFooter(tail, style, {operador, stSenhaCupom, stDsObsCupFis, ctx.messages.msgPadrao().Msg("Korvane")});
+    AppendReceiptFooter(
+        tail, style,
+        {operador, stSenhaCupom, stDsObsCupFis, ctx.messages.msgPadrao().Msg("Korvane")});
 
     DocumentWriter out(ctx, stCdPortaImpFis, stEsquemaCor);
     if (!out.is_open()) return false;

@@ -12,7 +12,8 @@ namespace dru {
 // at most `width` characters. Otherwise raises EBadArgument:
 // "<call>: <where>: <text> does not fit the printed <width>-character field"
 // or "<call>: <where>: <value> is not a finite number".
-std::string FittedFigure(std::string_view call, std::string_view where, double value, std::string text, int width);
+std::string FittedFigure(std::string_view call, std::string_view where, double value,
+                         std::string text, int width);
 
 // `value` when finite; otherwise raises EBadArgument as above.
 double FiniteAmount(std::string_view call, std::string_view where, double value);

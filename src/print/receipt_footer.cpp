@@ -37,19 +37,23 @@ void AppendReceiptFooter(Document& doc, const FooterStyle& style, const FooterTe
     doc.push_back({Frame(cmd::kCommentLine1, text.operador), p, w, 0, style.operator_label});
     int separator_pause = p;  // the pause after the operator line, or the one after the password
     if (!text.stSenhaCupom.empty() || style.password_always) {
-        doc.push_back({Frame(cmd::kCommentLine3, std::string(kPasswordCaption) + text.stSenhaCupom), p, w, p,
-                       style.password_label});
+        doc.push_back({Frame(cmd::kCommentLine3, std::string(kPasswordCaption) + text.stSenhaCupom),
+                       p, w, p, style.password_label});
         separator_pause = 0;
     }
-    doc.push_back({Frame(style.separator_code, Replicate("-", style.separator_width)), separator_pause, w});
+    doc.push_back(
+        {Frame(style.separator_code, Replicate("-", style.separator_width)), separator_pause, w});
 
     const int observation_pause = style.observation_pause_ms.value_or(p);
     const std::vector<std::string> lines = ObservationLines(text.stDsObsCupFis);
     for (std::size_t n = 0; n < lines.size(); ++n) {
-        const std::string label = style.observation_label + std::to_string(n + 1) + std::string(kObservationLabelEnd);
+        const std::string label =
+            style.observation_label + std::to_string(n + 1) + std::string(kObservationLabelEnd);
         doc.push_back({Frame(cmd::kCommentLine1, lines[n]), observation_pause, w, 0, label});
     }
-    if (!lines.empty()) doc.push_back({Frame(cmd::kCommentLine2, Replicate(" ", kBlankWidth)), observation_pause, w});
+    if (!lines.empty())
+        doc.push_back(
+            {Frame(cmd::kCommentLine2, Replicate(" ", kBlankWidth)), observation_pause, w});
 
     doc.push_back({Frame(cmd::kCommentLine3, text.vendor), p, w, 0, style.vendor_label});
     doc.push_back({Frame(cmd::kEndComment), style.pause_before_end_ms, w, 0, style.end_label});

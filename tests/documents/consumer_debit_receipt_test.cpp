@@ -2,12 +2,13 @@
 // printer type against golden traces, its total and balance lines, the
 // footer it shares with the fiscal receipt, the printer's one reply on type
 // "16", and the figures it refuses before anything is sent.
+#include "documents/consumer_debit_receipt.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "documents/consumer_debit_receipt.h"
 #include "documents/documents_rig.h"
 #include "host/errors.h"
 #include "link/frames.h"
@@ -34,8 +35,8 @@ struct Debit {
         return run(link, vendas);
     }
     bool run(DocumentLink& link, TClientDataSet& vendas) const {
-        return ImpDebito_Consumidor_IBM(link.ctx, "Azul", "COM1", senha, consumer, operador, obs, saldo, subsidio,
-                                        vendas, type, balance_switch);
+        return ImpDebito_Consumidor_IBM(link.ctx, "Azul", "COM1", senha, consumer, operador, obs,
+                                        saldo, subsidio, vendas, type, balance_switch);
     }
 };
 
@@ -54,7 +55,8 @@ TEST(DebitReceipt, LinesAndPausesOnEachPrinterType) {
         d.type = type;
         EXPECT_TRUE(d.run(link)) << type;
         EXPECT_EQ(link.ports.open_now(), 0);
-        ExpectTraceMatchesGolden(link.trace, std::string("documents/debit_receipt_type_") + type + ".trace");
+        ExpectTraceMatchesGolden(link.trace,
+                                 std::string("documents/debit_receipt_type_") + type + ".trace");
     }
 }
 
@@ -101,11 +103,12 @@ TEST(DebitReceipt, SaleWithoutRows) {
     ASSERT_TRUE(d.run(link));
     const Strings lines = link.lines();
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[2], "113                    Total           0");  // right after the first line feed
+    EXPECT_EQ(lines[2],
+              "113                    Total           0");  // right after the first line feed
     EXPECT_EQ(LineStarting(link, "111Saldo"), "111Saldo Final :  5200");
     // No password and no footer text: the vendor line and the end comment follow the second dashes.
-    const Strings expected_end = {"111MARIA", "111" + std::string(39, '-'), "113www.example.com - Fono (2) 2345 6789",
-                                  "61"};
+    const Strings expected_end = {"111MARIA", "111" + std::string(39, '-'),
+                                  "113www.example.com - Fono (2) 2345 6789", "61"};
     EXPECT_EQ(Strings(lines.end() - 4, lines.end()), expected_end);
 }
 
@@ -116,15 +119,20 @@ TEST(DebitReceipt, FooterLinesTheirPausesAndLabels) {
     d.obs = "A\r\nB\r\n";
     ASSERT_TRUE(d.run(link));
     const Strings logs = link.log_messages();
-    EXPECT_NE(std::find(logs.begin(), logs.end(), "Imprime Mensagem Rodape (Linha 1):" + Frame("111", "A")), logs.end());
-    EXPECT_NE(std::find(logs.begin(), logs.end(), "Imprime Mensagem Rodape (Linha 2):" + Frame("111", "B")), logs.end());
+    EXPECT_NE(std::find(logs.begin(), logs.end(),
+                        "Imprime Mensagem Rodape (Linha 1):" + Frame("111", "A")),
+              logs.end());
+    EXPECT_NE(std::find(logs.begin(), logs.end(),
+                        "Imprime Mensagem Rodape (Linha 2):" + Frame("111", "B")),
+              logs.end());
     const Strings lines = link.lines();
     const Strings expected_end = {"111A", "111B", "112" + std::string(44, ' '),
                                   "113www.example.com - Fono (2) 2345 6789", "61"};
     EXPECT_EQ(Strings(lines.end() - 5, lines.end()), expected_end);
     // Footer lines and the blank line: base + 50; the end comment: base + 210.
     const std::vector<int>& pauses = link.clock.pauses();
-    EXPECT_EQ(std::vector<int>(pauses.end() - 5, pauses.end()), (std::vector<int>{210, 210, 210, 160, 370}));
+    EXPECT_EQ(std::vector<int>(pauses.end() - 5, pauses.end()),
+              (std::vector<int>{210, 210, 210, 160, 370}));
 }
 
 TEST(DebitReceipt, FooterSplitsLinesLikeTheReceipt) {
@@ -173,8 +181,9 @@ TEST(DebitReceipt, FinalReplyOnType16Only) {
         EXPECT_EQ(Debit{}.run(link), k.result) << k.name;
         EXPECT_EQ(link.ports.open_now(), 0) << k.name;
         const Strings logs = link.log_messages();
-        const bool reply_logged = std::any_of(logs.begin(), logs.end(),
-                                              [](const std::string& m) { return m.starts_with("Resultado : "); });
+        const bool reply_logged = std::any_of(logs.begin(), logs.end(), [](const std::string& m) {
+            return m.starts_with("Resultado : ");
+        });
         EXPECT_EQ(reply_logged, !k.reply.empty()) << k.name;
     }
     DocumentLink silent;
@@ -207,14 +216,17 @@ TEST(DebitReceipt, NamesWithLatin1AndFrameBytes) {
     d.items = {{1, 100, 0, "Pi\u00f1a\u0088colada"}};
     ASSERT_TRUE(d.run(link));
     EXPECT_EQ(LineStarting(link, "111Consumidor"), "111Consumidor : Mu\u00f1oz ?Jos\u00e9");
-    EXPECT_EQ(LineStarting(link, "1111"), "1111    Pi\u00f1a?colada" + std::string(9 + 2 + 7, ' ') + "100");  // 20 characters, not bytes
+    EXPECT_EQ(LineStarting(link, "1111"), "1111    Pi\u00f1a?colada" + std::string(9 + 2 + 7, ' ') +
+                                              "100");  // 20 characters, not bytes
     // The wire carries Latin-1: one byte for the "ñ".
     const Strings logs = link.log_messages();
     EXPECT_NE(std::find(logs.begin(), logs.end(),
-                        "Nome do consumidor ImpDebito_Consumidor" + Frame("111", "Consumidor : Mu\u00f1oz ?Jos\u00e9")),
+                        "Nome do consumidor ImpDebito_Consumidor" +
+                            Frame("111", "Consumidor : Mu\u00f1oz ?Jos\u00e9")),
               logs.end());
     bool latin1 = false;
-    for (const std::string& f : link.ports.frames()) latin1 |= f.find("Mu\xf1oz ?Jos\xe9") != std::string::npos;
+    for (const std::string& f : link.ports.frames())
+        latin1 |= f.find("Mu\xf1oz ?Jos\xe9") != std::string::npos;
     EXPECT_TRUE(latin1);
 }
 
@@ -226,14 +238,28 @@ TEST(DebitReceipt, FiguresThatDoNotFitAreRefusedBeforeSending) {
         double saldo;
         std::string message;
     } cases[] = {
-        {"line total", {{1, 5, 0, "A"}, {1, 12345678901.0, 0, "B"}}, 0,
-         "ImpDebito_Consumidor_IBM: row 2, line total: 12345678901 does not fit the printed 10-character field"},
-        {"quantity", {{12.125, 1, 0, "A"}}, 0,
-         "ImpDebito_Consumidor_IBM: row 1, QTPRODCOMVEN: 12,125 does not fit the printed 5-character field"},
-        {"price", {{1, nan, 0, "A"}}, 0, "ImpDebito_Consumidor_IBM: row 1, line total: nan is not a finite number"},
-        {"total", {{1, 9999999999.0, 0, "A"}, {1, 9999999999.0, 0, "B"}}, 0,
-         "ImpDebito_Consumidor_IBM: total: 19999999998 does not fit the printed 10-character field"},
-        {"balance", {}, std::numeric_limits<double>::infinity(),
+        {"line total",
+         {{1, 5, 0, "A"}, {1, 12345678901.0, 0, "B"}},
+         0,
+         "ImpDebito_Consumidor_IBM: row 2, line total: 12345678901 does not fit the printed "
+         "10-character field"},
+        {"quantity",
+         {{12.125, 1, 0, "A"}},
+         0,
+         "ImpDebito_Consumidor_IBM: row 1, QTPRODCOMVEN: 12,125 does not fit the printed "
+         "5-character field"},
+        {"price",
+         {{1, nan, 0, "A"}},
+         0,
+         "ImpDebito_Consumidor_IBM: row 1, line total: nan is not a finite number"},
+        {"total",
+         {{1, 9999999999.0, 0, "A"}, {1, 9999999999.0, 0, "B"}},
+         0,
+         "ImpDebito_Consumidor_IBM: total: 19999999998 does not fit the printed 10-character "
+         "field"},
+        {"balance",
+         {},
+         std::numeric_limits<double>::infinity(),
          "ImpDebito_Consumidor_IBM: balance: inf is not a finite number"},
     };
     for (const auto& k : cases) {

@@ -10,7 +10,8 @@ namespace dru::test {
 namespace {
 
 TEST(DocumentsApi, NullTableIsABadArgument) {
-    EXPECT_FALSE(dru01000::ImpDebito_Consumidor_IBM("Azul", "COM1", "", "JUAN", "MARIA", "", 0, 0, nullptr, "16", "1"));
+    EXPECT_FALSE(dru01000::ImpDebito_Consumidor_IBM("Azul", "COM1", "", "JUAN", "MARIA", "", 0, 0,
+                                                    nullptr, "16", "1"));
     EXPECT_EQ(dru_last_error_code(), DRU_ERR_BAD_ARGUMENT);
     EXPECT_EQ(std::string(dru_last_error()), "ImpDebito_Consumidor_IBM: cdsVendas is NULL");
 

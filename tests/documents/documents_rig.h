@@ -16,7 +16,8 @@ struct DocumentLink : FakeLink {
     DocumentLink() {
         messages.padrao = TdtmImpressoraIBM::DefaultMsgPadrao();
         messages.padrao2 = TdtmImpressoraIBM::DefaultMsgPadrao2();
-        clock.set_now(EncodeDate(2026, 12, 8) + EncodeTime(9, 5, 7, 0));  // a one-digit hour shows the time formats
+        clock.set_now(EncodeDate(2026, 12, 8) +
+                      EncodeTime(9, 5, 7, 0));  // a one-digit hour shows the time formats
     }
     // The frames written, as text, with their U+0087 ... U+0088 taken off.
     std::vector<std::string> lines() const {

@@ -1,12 +1,13 @@
 // ImprimeNaoFiscal: the voucher ticket's lines and its 150 ms after every
 // frame against golden traces, its sale, total and voucher lines, the footer
 // it shares with the fiscal receipt, and what it refuses before sending.
+#include "documents/sale_ticket.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
 
 #include "documents/documents_rig.h"
-#include "documents/sale_ticket.h"
 #include "host/errors.h"
 #include "link/frames.h"
 
@@ -21,8 +22,10 @@ struct Ticket {
     std::string receipt = "000123";
     std::string operador = "MARIA";
     std::string obs = "Gracias\r\nVuelva pronto";
-    std::vector<Movement> movements = {
-        {"1", "EFECTIVO", 2000}, {"5", "VALE SODEXO", 1000}, {"7", "TICKET RESTAURANT", 500}, {"9", "CUENTA", 300}};
+    std::vector<Movement> movements = {{"1", "EFECTIVO", 2000},
+                                       {"5", "VALE SODEXO", 1000},
+                                       {"7", "TICKET RESTAURANT", 500},
+                                       {"9", "CUENTA", 300}};
 
     bool run(DocumentLink& link) const {
         TClientDataSet movi;
@@ -120,11 +123,16 @@ TEST(SaleTicket, FooterLinesFollowedByThePauseAndLogged) {
     Ticket t;
     t.obs = "A\rB\r\n";
     ASSERT_TRUE(t.run(link));
-    EXPECT_EQ(link.log_messages(), (Strings{"ImPrime Mensagem Rodape (Linha 1):" + Frame("111", "A"),
-                                            "ImPrime Mensagem Rodape (Linha 2):" + Frame("111", "B")}));
+    EXPECT_EQ(link.log_messages(),
+              (Strings{"ImPrime Mensagem Rodape (Linha 1):" + Frame("111", "A"),
+                       "ImPrime Mensagem Rodape (Linha 2):" + Frame("111", "B")}));
     const Strings lines = link.lines();
-    const Strings expected_end = {"112" + std::string(38, '-'), "111A", "111B", "112" + std::string(44, ' '),
-                                  "113www.example.com - Fono (2) 2345 6789", "61"};
+    const Strings expected_end = {"112" + std::string(38, '-'),
+                                  "111A",
+                                  "111B",
+                                  "112" + std::string(44, ' '),
+                                  "113www.example.com - Fono (2) 2345 6789",
+                                  "61"};
     EXPECT_EQ(Strings(lines.end() - 6, lines.end()), expected_end);
 }
 
@@ -144,10 +152,14 @@ TEST(SaleTicket, NamesWithLatin1AndFrameBytes) {
     t.movements = {{"5", "VALE \u00d1AND\u00da\u0088", 1000}};
     ASSERT_TRUE(t.run(link));
     const Strings lines = link.lines();
-    EXPECT_EQ(lines.at(5), "111VALE \u00d1AND\u00da?" + std::string(14 + 8, ' ') + "1.000");  // 25 characters, not bytes
+    EXPECT_EQ(lines.at(5), "111VALE \u00d1AND\u00da?" + std::string(14 + 8, ' ') +
+                               "1.000");  // 25 characters, not bytes
     EXPECT_NE(std::find(lines.begin(), lines.end(), "111Jos\u00e9 ?Mu\u00f1oz"), lines.end());
     bool latin1 = false;
-    for (const std::string& f : link.ports.frames()) latin1 |= f == "\x87" "111Jos\xe9 ?Mu\xf1oz\x88";
+    for (const std::string& f : link.ports.frames())
+        latin1 |= f ==
+                  "\x87"
+                  "111Jos\xe9 ?Mu\xf1oz\x88";
     EXPECT_TRUE(latin1);
 }
 
@@ -159,7 +171,8 @@ TEST(SaleTicket, FiguresThatDoNotFitAreRefusedBeforeSending) {
         std::string message;
     } cases[] = {
         {"voucher", 1500, 12345678901.0,
-         "ImprimeNaoFiscal: row 2, VRMOVIVEND: 12.345.678.901 does not fit the printed 13-character field"},
+         "ImprimeNaoFiscal: row 2, VRMOVIVEND: 12.345.678.901 does not fit the printed "
+         "13-character field"},
         {"voucher not a number", 1500, std::numeric_limits<double>::quiet_NaN(),
          "ImprimeNaoFiscal: row 2, VRMOVIVEND: nan is not a finite number"},
         {"total", std::numeric_limits<double>::infinity(), 1000,
