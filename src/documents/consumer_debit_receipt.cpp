@@ -97,6 +97,18 @@ std::string RuleFrame() {
     return Frame(cmd::kCommentLine1, Replicate("-", kRuleWidth));
 }
 
+// The receipt footer with this document's pauses, labels and dashes.
+FooterStyle FooterStyleFor(int p) {
+    FooterStyle style{p, std::string(kOperatorLabel), p + kBeforeEndExtraMs,
+                      std::string(kEndLabel)};
+    style.observation_pause_ms = p + kLongLineExtraMs;
+    style.observation_label = kFooterLineLabel;
+    style.vendor_label = "";  // not logged here
+    style.separator_code = cmd::kCommentLine1;
+    style.separator_width = kRuleWidth;
+    return style;
+}
+
 }  // namespace
 
 bool ImpDebito_Consumidor_IBM(LinkContext& ctx, const std::string& stEsquemaCor,
@@ -119,15 +131,8 @@ bool ImpDebito_Consumidor_IBM(LinkContext& ctx, const std::string& stEsquemaCor,
             {Frame(cmd::kCommentLine1, "Saldo Final :  " + FloatToStr(balance, ctx.format)), p, 0,
              0, std::string(kBalanceLabel)});
     }
-    FooterStyle style{p, std::string(kOperatorLabel), p + kBeforeEndExtraMs,
-                      std::string(kEndLabel)};
-    style.observation_pause_ms = p + kLongLineExtraMs;
-    style.observation_label = kFooterLineLabel;
-    style.vendor_label = "";
-    style.separator_code = cmd::kCommentLine1;
-    style.separator_width = kRuleWidth;
     AppendReceiptFooter(
-        tail, style,
+        tail, FooterStyleFor(p),
         {operador, stSenhaCupom, stDsObsCupFis, ctx.messages.msgPadrao().Msg("Korvane")});
 
     DocumentWriter out(ctx, stCdPortaImpFis, stEsquemaCor);

@@ -44,16 +44,6 @@ TEST(SaleTicket, LinesAndPauses) {
     EXPECT_EQ(link.ports.open_now(), 0);
     EXPECT_EQ(link.ports.replies_left(), 0u);
     ExpectTraceMatchesGolden(link.trace, "documents/sale_ticket.trace");
-
-    DocumentLink bare;
-    Ticket t;
-    t.receipt = "";
-    t.senha = "";
-    t.obs = "";
-    t.monto = 0;
-    t.movements = {{"1", "EFECTIVO", 2000}};
-    EXPECT_TRUE(t.run(bare));
-    ExpectTraceMatchesGolden(bare.trace, "documents/sale_ticket_bare.trace");
 }
 
 TEST(SaleTicket, SaleTotalAndVoucherLines) {
