@@ -103,6 +103,37 @@ DRU_API void Nota_Credito(const std::string& stCdPortaImpFis, const std::string&
                           double doDesconto, double doVrCons, const std::string& idTipoImpFis,
                           const std::string& stIdImpSaldoCupom);
 
+// ---- Non-fiscal documents of a sale -------------------------------------------
+// Each opens the port itself, writes one comment block with the printer's
+// pauses, and closes it. Tables are the host's handles. A figure that does
+// not fit its printed columns, or an amount that is not a finite number,
+// refuses the whole call before anything is sent (false, dru_last_error
+// names the row and the field); so does a missing field.
+
+// A sale charged to the consumer's account: the items of `cdsVendas` (every
+// row from the first; the cursor is left at the end), their total, date and
+// time, the consumer `stNmCons`, the final balance doSaldoDebito - total +
+// doPrecoSubsidio (not printed when `IdImpSaldoCup` is "2"), the operator,
+// the password (none when empty), the footer text `stDsObsCupFis` and the
+// vendor line (the message "Korvane"). False when the port does not open; on
+// printer type "16" the outcome of the printer's one reply; otherwise true.
+DRU_API bool ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
+                                      const std::string& stSenhaCupom, const std::string& stNmCons,
+                                      const std::string& operador, const std::string& stDsObsCupFis,
+                                      double doSaldoDebito, double doPrecoSubsidio, DruDataSet* cdsVendas,
+                                      const std::string& idtipoimpfis, const std::string& IdImpSaldoCup);
+
+// The ticket of the part of a sale paid with vouchers: the sale and cash-desk
+// line (`stNrCupomFis`, the fiscal receipt's number, may be empty), the total
+// `doMontoTic`, one line per voucher payment of `cdsMovi` (classes "5" and
+// "7"; its filter is changed and left switched off), date and time, the
+// operator, the password (also when empty), the footer text and the vendor
+// line. Never reads a reply: true once written, false when the port does not
+// open.
+DRU_API bool ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImpFis, const std::string& stSenhaCupom,
+                              const std::string& stNrCupomFis, const std::string& stNomeOperador,
+                              const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi);
+
 }  // namespace dru01000
 
 #endif  // DRU01000_HPP

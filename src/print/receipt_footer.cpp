@@ -8,13 +8,10 @@ namespace dru {
 
 namespace {
 
-// The separator and the blank line after the observation span the paper's 44 columns.
-constexpr int kFooterWidth = 44;
+// The blank line after the observation spans the paper's 44 columns.
+constexpr int kBlankWidth = 44;
 constexpr std::string_view kPasswordCaption = "se\u00f1a: ";
-constexpr std::string_view kPasswordLabel = "imprime a senha do cupom";
-constexpr std::string_view kObservationLabel = "ImPrime Mensagem Rodape (Linha ";
 constexpr std::string_view kObservationLabelEnd = "):";
-constexpr std::string_view kVendorLabel = "KORVANE Final_Cupom - IBM";
 
 }  // namespace
 
@@ -36,25 +33,30 @@ std::vector<std::string> ObservationLines(std::string_view text) {
 
 void AppendReceiptFooter(Document& doc, const FooterStyle& style, const FooterText& text) {
     const int p = style.line_pause_ms;
-    doc.push_back({Frame(cmd::kCommentLine1, text.operador), p, 0, 0, style.operator_label});
+    const int w = style.pause_after_write_ms;
+    doc.push_back({Frame(cmd::kCommentLine1, text.operador), p, w, 0, style.operator_label});
     int separator_pause = p;  // the pause after the operator line, or the one after the password
-    if (!text.stSenhaCupom.empty()) {
-        doc.push_back({Frame(cmd::kCommentLine3, std::string(kPasswordCaption) + text.stSenhaCupom), p, 0, p,
-                       std::string(kPasswordLabel)});
+    if (!text.stSenhaCupom.empty() || style.password_always) {
+        doc.push_back({Frame(cmd::kCommentLine3, std::string(kPasswordCaption) + text.stSenhaCupom),
+                       p, w, p, style.password_label});
         separator_pause = 0;
     }
-    doc.push_back({Frame(cmd::kCommentLine2, Replicate("-", kFooterWidth)), separator_pause});
+    doc.push_back(
+        {Frame(style.separator_code, Replicate("-", style.separator_width)), separator_pause, w});
 
+    const int observation_pause = style.observation_pause_ms.value_or(p);
     const std::vector<std::string> lines = ObservationLines(text.stDsObsCupFis);
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::string label =
-            std::string(kObservationLabel) + std::to_string(n + 1) + std::string(kObservationLabelEnd);
-        doc.push_back({Frame(cmd::kCommentLine1, lines[n]), p, 0, 0, label});
+            style.observation_label + std::to_string(n + 1) + std::string(kObservationLabelEnd);
+        doc.push_back({Frame(cmd::kCommentLine1, lines[n]), observation_pause, w, 0, label});
     }
-    if (!lines.empty()) doc.push_back({Frame(cmd::kCommentLine2, Replicate(" ", kFooterWidth)), p});
+    if (!lines.empty())
+        doc.push_back(
+            {Frame(cmd::kCommentLine2, Replicate(" ", kBlankWidth)), observation_pause, w});
 
-    doc.push_back({Frame(cmd::kCommentLine3, text.vendor), p, 0, 0, std::string(kVendorLabel)});
-    doc.push_back({Frame(cmd::kEndComment), style.pause_before_end_ms, 0, 0, style.end_label});
+    doc.push_back({Frame(cmd::kCommentLine3, text.vendor), p, w, 0, style.vendor_label});
+    doc.push_back({Frame(cmd::kEndComment), style.pause_before_end_ms, w, 0, style.end_label});
 }
 
 }  // namespace dru

@@ -46,6 +46,7 @@ protected:
         dru_dataset_add_field(movi.ds, "CDTIPORECE", DRU_FT_STRING, 3);
         dru_dataset_add_field(movi.ds, "VRMOVIVEND", DRU_FT_FLOAT, 0);
         dru_dataset_add_field(movi.ds, "CDFPIMPFIS", DRU_FT_STRING, 10);
+        dru_dataset_add_field(movi.ds, "DSIMPFISCAL", DRU_FT_STRING, 50);
         dru_dataset_create(movi.ds);
         dru_dataset_add_field(receb.ds, "CDTIPORECE", DRU_FT_STRING, 3);
         dru_dataset_create(receb.ds);
@@ -85,6 +86,7 @@ protected:
         dru_dataset_set_text(movi.ds, "CDTIPORECE", code);
         dru_dataset_set_number(movi.ds, "VRMOVIVEND", amount);
         dru_dataset_set_text(movi.ds, "CDFPIMPFIS", form);
+        dru_dataset_set_text(movi.ds, "DSIMPFISCAL", klass[0] == '5' ? "VALE ALIMENTACION" : "EFECTIVO");
         dru_dataset_post(movi.ds);
     }
     std::string Sell() {
@@ -130,7 +132,8 @@ TEST_F(SaleOverPty, AVoucherSaleOfACoveredPurchasePrintsTheTicket) {
     EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE) << dru_last_error();
     EXPECT_EQ(inspect([](sim::PrinterModel& m) { return m.receipt_count(); }), before) << "no fiscal receipt";
     const std::string roll = inspect([](sim::PrinterModel& m) { return m.paper_text(); });
-    EXPECT_NE(roll.find("Gracias por su visita"), std::string::npos) << roll;
+    for (const char* shown : {"VALE ALIMENTACION", "Gracias por su visita"})
+        EXPECT_NE(roll.find(shown), std::string::npos) << shown << " not on the roll:\n" << roll;
 }
 
 }  // namespace
