@@ -3,6 +3,9 @@
 // Pty/Receipt100: the real serial code over a pseudo-terminal to the
 //   printer_sim program (a child process, found beside this program), with
 //   the real clock and the debug log written to a temporary folder.
+// Pty/Sale100: the same items and payments as one sale through ImpressaoVenda
+//   (drawer, 000 and 12, items, 20, payments, 98, closing, receipt number),
+//   its own pauses between the steps included.
 // InProcess/Receipt100: the same receipt on the in-process simulator port
 //   and the virtual clock: no waiting, so the time is the driver's own work
 //   per receipt with the model's (both on this thread), caches warm.
@@ -56,9 +59,12 @@
 #include "link/serial_backend.h"
 #include "module/data_module.h"
 #include "printer_model.h"
+#include "documents/consumer_debit_receipt.h"
+#include "documents/sale_ticket.h"
 #include "receipt/item_registration.h"
 #include "receipt/payment_registration.h"
 #include "receipt/receipt_closing.h"
+#include "receipt/sale_printing.h"
 #include "sim_port.h"
 
 namespace {
@@ -229,9 +235,18 @@ void MakeItems(dru::TClientDataSet& ds) {
     ds.AddFieldDef("VRACRCOMANDA", dru::FieldType::Float);
     ds.AddFieldDef("CDARVPROD", dru::FieldType::String, 20);
     ds.AddFieldDef("NMPRODUTO", dru::FieldType::String, 40);
+    // What the sale driver reads besides: taxable items of one operator.
+    ds.AddFieldDef("IDTPIMPOSFIS", dru::FieldType::String, 1);
+    ds.AddFieldDef("VRTXSERVICO", dru::FieldType::Float);
+    ds.AddFieldDef("NMOPERADOR", dru::FieldType::String, 30);
+    ds.AddFieldDef("CDLOJA", dru::FieldType::String, 4);
     ds.CreateDataSet();
     for (int i = 1; i <= kItemCount; ++i) {
         ds.Append();
+        ds.FieldByName("IDTPIMPOSFIS").SetAsString("T");
+        ds.FieldByName("VRTXSERVICO").SetAsFloat(0);
+        ds.FieldByName("NMOPERADOR").SetAsString("MARIA");
+        ds.FieldByName("CDLOJA").SetAsString("1");
         ds.FieldByName("QTPRODCOMVEN").SetAsFloat(1 + i % 3);
         ds.FieldByName("VRPRECCOMVEN").SetAsFloat(500 + 10 * i);
         ds.FieldByName("VRDESCCOMVEN").SetAsFloat(i % 5 == 0 ? 50 : 0);
@@ -247,6 +262,8 @@ void MakePayments(dru::TClientDataSet& ds, double total) {
     ds.AddFieldDef("IDTIPOMOVIVE", dru::FieldType::String, 1);
     ds.AddFieldDef("VRMOVIVEND", dru::FieldType::Float);
     ds.AddFieldDef("CDFPIMPFIS", dru::FieldType::String, 10);
+    ds.AddFieldDef("IDTIPORECE", dru::FieldType::String, 1);  // cash, cheque, card: no voucher
+    ds.AddFieldDef("CDTIPORECE", dru::FieldType::String, 3);
     ds.CreateDataSet();
     const double third = static_cast<double>(static_cast<long long>(total / kPaymentCount));
     const char* codes[kPaymentCount] = {"01", "02", "03"};
@@ -255,6 +272,8 @@ void MakePayments(dru::TClientDataSet& ds, double total) {
         ds.FieldByName("IDTIPOMOVIVE").SetAsString("E");
         ds.FieldByName("VRMOVIVEND").SetAsFloat(i + 1 < kPaymentCount ? third : total - 2 * third);
         ds.FieldByName("CDFPIMPFIS").SetAsString(codes[i]);
+        ds.FieldByName("IDTIPORECE").SetAsString(std::to_string(i + 1));
+        ds.FieldByName("CDTIPORECE").SetAsString("00" + std::to_string(i + 1));
         ds.Post();
     }
 }
@@ -316,7 +335,22 @@ bool RunReceipt(dru::LinkContext& ctx, dru::TClientDataSet& items, dru::TClientD
                             dru::BalanceTables{}, kType16);
 }
 
-void PtyReceipt(benchmark::State& state) {
+// One receipt through the sale driver, as the host prints a finished sale:
+// the drawer, the receipt, the closing and the receipt number read back.
+bool RunSale(dru::LinkContext& ctx, dru::TClientDataSet& items, dru::TClientDataSet& payments) {
+    dru::TClientDataSet types;  // the payment types: no voucher among them
+    types.AddFieldDef("CDTIPORECE", dru::FieldType::String, 3);
+    types.CreateDataSet();
+    const dru::TParams params{{"ESQUEMACOR", ""},           {"SENHACUPOM", "4821"},
+                              {"TIPOVENDA", "3"},           {"DSOBSCUPFIS", "Gracias por su visita\r\nVuelva pronto"},
+                              {"CDPORTAIMPFIS", kPort},     {"IDTIPOIMPFIS", kType16}};
+    const dru::SaleDocuments documents{&dru::ImpDebito_Consumidor_IBM, &dru::ImprimeNaoFiscal};
+    return !dru::ImpressaoVenda(ctx, params, {items, payments, types, {}}, "0", documents).empty();
+}
+
+using RunFn = bool (*)(dru::LinkContext&, dru::TClientDataSet&, dru::TClientDataSet&);
+
+void OverPty(benchmark::State& state, RunFn run, const char* what) {
     SimProcess sim(SiblingProgram("printer_sim"));
     if (sim.device_path().empty()) {
         state.SkipWithError("printer_sim did not start (it is built beside this program)");
@@ -339,7 +373,7 @@ void PtyReceipt(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const double cpu_start = ThreadCpuMs();
-        const bool ok = RunReceipt(ctx, items, payments);
+        const bool ok = run(ctx, items, payments);
         cpu_ms += ThreadCpuMs() - cpu_start;
         wall_ms +=
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -363,13 +397,16 @@ void PtyReceipt(benchmark::State& state) {
     state.counters["pauses"] = static_cast<double>(clock.pauses()) / n;
     state.counters["frames"] = static_cast<double>(ports.counts.frames) / n;
     std::printf(
-        "receipt of %d items, %d payments: wall %.1f ms, schedule %.0f ms (%.0f pauses, %.0f ms; "
+        "%s of %d items, %d payments: wall %.1f ms, schedule %.0f ms (%.0f pauses, %.0f ms; "
         "%.0f reads waiting out %d ms), ratio %.4f, driver CPU %.2f ms, %.0f frames\n",
-        kItemCount, kPaymentCount, per_wall, schedule_ms, static_cast<double>(clock.pauses()) / n,
+        what, kItemCount, kPaymentCount, per_wall, schedule_ms, static_cast<double>(clock.pauses()) / n,
         static_cast<double>(clock.paused_ms()) / n,
         static_cast<double>(ports.counts.timed_out_reads) / n, dru::kReadTotalTimeoutMs,
         per_wall / schedule_ms, per_cpu, static_cast<double>(ports.counts.frames) / n);
 }
+
+void PtyReceipt(benchmark::State& state) { OverPty(state, RunReceipt, "receipt"); }
+void PtySale(benchmark::State& state) { OverPty(state, RunSale, "sale"); }
 
 void InProcessReceipt(benchmark::State& state) {
     TempFolder folder;
@@ -399,6 +436,11 @@ void InProcessReceipt(benchmark::State& state) {
 
 BENCHMARK(PtyReceipt)
     ->Name("Pty/Receipt100")
+    ->UseRealTime()
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(PtySale)
+    ->Name("Pty/Sale100")
     ->UseRealTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);

@@ -250,6 +250,25 @@ TEST(ImpressaoVenda, AVoucherShortOfThePurchaseGivesACreditNoteForTheRest) {
     EXPECT_EQ(rig.filter_state(rig.vendas).substr(0, 19), "IDTPIMPOSFIS <> 'I'");
 }
 
+// A silent printer holds the till for the sale's pauses plus one read
+// time-out per read, no more (the README gives the formula).
+TEST(ImpressaoVenda, ASilentPrinterHoldsTheSaleForABoundedTime) {
+    SaleRig ordinary("16");
+    ordinary.item({"T", 1, 1000, "CAFE"});
+    ordinary.item({"T", 1, 2000, "PAN"});
+    ordinary.movement({"E", "4", "001", 3000});
+    ordinary.run();
+    // 4950 + 200 per item + 200 per payment + 220 x (7 + 1 observation line + its blank line)
+    EXPECT_EQ(ordinary.link.clock.steady_ms(), 4950 + 2 * 200 + 200 + 220 * 9);
+
+    SaleRig exempt("16");
+    exempt.item({"I", 1, 300, "AGUA"});
+    exempt.movement({"E", "4", "001", 300});
+    exempt.run();
+    // The drawer's read, then three breakdowns of 200 x 13 + 1 + one read each.
+    EXPECT_EQ(exempt.link.clock.steady_ms(), 1000 + 3 * (200 * 13 + 1 + 1000));
+}
+
 TEST(ImpressaoVenda, FiguresThatDoNotFitRefuseTheSaleBeforeTheDrawer) {
     const double inf = std::numeric_limits<double>::infinity();
     for (const double amount : {-10.0, 1e10, inf}) {
