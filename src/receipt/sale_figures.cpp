@@ -30,7 +30,19 @@ void EachRow(TClientDataSet& ds, const std::function<void()>& body) {
     SetTableFilter(ds, filter, on);
 }
 
+// As the filter "IDTPIMPOSFIS <> 'I'" sees a row: a null kind fails it too.
+bool IsTaxableRow(TClientDataSet& cdsVendas) {
+    const TField& kind = cdsVendas.FieldByName("IDTPIMPOSFIS");
+    return !kind.IsNull() && kind.AsString() != kExemptKind;
+}
+
 }  // namespace
+
+bool HasTaxableItem(TClientDataSet& cdsVendas) {
+    bool taxable = false;
+    EachRow(cdsVendas, [&] { taxable = taxable || IsTaxableRow(cdsVendas); });
+    return taxable;
+}
 
 bool IsVoucherClass(std::string_view idTipoRece) { return idTipoRece == "5" || idTipoRece == "7"; }
 bool IsBalanceClass(std::string_view idTipoRece) { return idTipoRece == "9" || idTipoRece == "A"; }
@@ -90,7 +102,7 @@ void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const
     double total = 0;
     bool taxable = false;
     EachRow(cdsVendas, [&] {
-        if (Text(cdsVendas, "IDTPIMPOSFIS") == kExemptKind) return;
+        if (!IsTaxableRow(cdsVendas)) return;
         taxable = true;
         const int row = cdsVendas.RecNo();
         const double qty = Number(cdsVendas, "QTPRODCOMVEN");
@@ -112,9 +124,11 @@ void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const
 }
 
 void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSettings& fs) {
-    CheckedOperand(kCall, 0, "credit note amount", amount, Amount10(amount, fs), kAmountWidth);
+    // The amount goes into the difference item's 9-digit fields as well as the total's 10.
+    CheckedOperand(kCall, 0, "credit note amount", amount, Amount9(amount, fs), kItemFieldWidth);
+    // The credit note pays every row that is neither change nor a voucher.
     EachRow(cdsMovi, [&] {
-        if (Text(cdsMovi, "IDTIPOMOVIVE") != kReceived || IsVoucherClass(Text(cdsMovi, "IDTIPORECE"))) return;
+        if (Text(cdsMovi, "IDTIPOMOVIVE") == kChange || IsVoucherClass(Text(cdsMovi, "IDTIPORECE"))) return;
         const double paid = Number(cdsMovi, "VRMOVIVEND");
         CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", paid, Amount10(paid, fs), kAmountWidth);
     });

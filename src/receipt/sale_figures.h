@@ -51,6 +51,8 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
 // the taxable items and the total of an ordinary receipt with its payments,
 // or the credit note's amount and its payments. Each walk looks at every
 // row, whatever the host's filter, and leaves the filter as it was.
+// Whether a row passes the taxable filter, whatever the host's filter.
+bool HasTaxableItem(TClientDataSet& cdsVendas);
 void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const FormatSettings& fs);
 void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSettings& fs);
 

@@ -112,7 +112,8 @@ std::string Sale::run() {
     if (!debit && scan_.boPagtoVale) {
         const PaymentSums v = VoucherPayments(movi);
         const double compra = v.doTotalPago - v.doTotalTroco;
-        if (compra > v.doMontoTic) CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
+        if (compra > v.doMontoTic && HasTaxableItem(t_.cdsVendas))
+            CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
     }
 
     Abre_Gaveta_Imp(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, false);

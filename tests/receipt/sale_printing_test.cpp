@@ -284,6 +284,21 @@ TEST(ImpressaoVenda, FiguresThatDoNotFitRefuseTheSaleBeforeTheDrawer) {
     rig.movement({"E", "4", "001", 100});
     EXPECT_THROW(rig.run(), EBadArgument);
     EXPECT_EQ(rig.link.ports.opens(), 0);
+
+    // Figures that are never sent are not checked: a row of no kind is no
+    // taxable item (the filter drops it), and without one no payment is sent.
+    SaleRig unsent("30");
+    unsent.item({"", 1, -50, "SIN TIPO"});
+    unsent.movement({"E", "4", "001", -5});
+    EXPECT_NO_THROW(unsent.run());
+
+    // A credit note of a thousand million does not fit its 9-digit item.
+    SaleRig voucher("30");
+    voucher.item({"T", 1, 1500000000, "CAFE"});
+    voucher.movement({"E", "5", "005", 1000});
+    voucher.movement({"E", "4", "001", 1500000000});
+    EXPECT_THROW(voucher.run(), EBadArgument);
+    EXPECT_EQ(voucher.link.ports.opens(), 0);
 }
 
 }  // namespace
