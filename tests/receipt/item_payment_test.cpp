@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "api/last_error.h"
+#include "dru01000.hpp"
 #include "host/errors.h"
 #include "link/frames.h"
 #include "receipt/item_registration.h"
@@ -21,7 +21,7 @@ TEST(VendaItem, FramesPausesAndLogOnTypes16And30) {
         TClientDataSet items;
         MakeItems(items, {{1, 1500, 0, "7801234567890", "CAFE"},
                           {2.5, 1000, 100, "42", "T\u00c9 VERDE \u0087"},
-                          {1, 990, 0, "12345678901234567", "PAN"}});
+                          {1, 990, 0, "12345678901234567", "PAN \u20ac"}});
         const double total = Venda_Item(link.ctx, "COM1", items, 999999, type);
         EXPECT_DOUBLE_EQ(total, 1500 + 2250 + 990) << type;
         EXPECT_TRUE(items.Eof());
@@ -141,6 +141,21 @@ TEST(Pagamento, AnAmountThatDoesNotFitTenDigitsIsRefused) {
         EXPECT_THROW(Pagamento(link.ctx, "COM1", movi, 0), EBadArgument) << amount;
         EXPECT_TRUE(link.trace.entries().empty()) << amount;
     }
+}
+
+}  // namespace
+}  // namespace dru::test
+
+namespace dru::test {
+namespace {
+
+// Through the C++ interface a NULL table is the bad-argument error, nothing sent.
+TEST(ReceiptCppInterface, NullTablesAreRefused) {
+    EXPECT_EQ(dru01000::Venda_Item("COM1", nullptr, 0, "16"), 0);
+    EXPECT_STREQ(dru_last_error(), "Venda_Item: cdsVendas is NULL");
+    EXPECT_FALSE(dru01000::Pagamento("COM1", nullptr, 0));
+    EXPECT_STREQ(dru_last_error(), "Pagamento: cdsMovi is NULL");
+    EXPECT_EQ(dru_last_error_code(), DRU_ERR_BAD_ARGUMENT);
 }
 
 }  // namespace
