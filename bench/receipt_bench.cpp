@@ -23,6 +23,8 @@
 //                (the printer answers 000, 12 and 20 with nothing and the
 //                block's end with two bytes, so each such read waits it out);
 //   ratio        wall_ms / schedule_ms;
+//   user_ms, system_ms  the same split into the driver's own code and the
+//                kernel's work on its behalf (sleeps, port, log file);
 //   cpu_ms       the driver thread's CPU time (the simulator runs in its own
 //                process, so none of its work is in it);
 //   pauses       the clock pauses taken; frames: the frames written.
@@ -32,6 +34,7 @@
 // back to back, as InProcess/Receipt100 shows it.
 #include <benchmark/benchmark.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -290,6 +293,17 @@ double ItemsTotal(dru::TClientDataSet& items) {
     return total;
 }
 
+// The driver thread's user and system CPU so far, in ms.
+struct CpuSplit {
+    double user = 0, system = 0;
+};
+CpuSplit ThreadCpuSplit() {
+    rusage u{};
+    ::getrusage(RUSAGE_THREAD, &u);
+    const auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
+    return {ms(u.ru_utime), ms(u.ru_stime)};
+}
+
 double ThreadCpuMs() {
     timespec t{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -369,12 +383,16 @@ void OverPty(benchmark::State& state, RunFn run, const char* what) {
     MakeItems(items);
     MakePayments(payments, ItemsTotal(items));
 
-    double wall_ms = 0, cpu_ms = 0;
+    double wall_ms = 0, cpu_ms = 0, user_ms = 0, system_ms = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const double cpu_start = ThreadCpuMs();
+        const CpuSplit split_start = ThreadCpuSplit();
         const bool ok = run(ctx, items, payments);
         cpu_ms += ThreadCpuMs() - cpu_start;
+        const CpuSplit split_end = ThreadCpuSplit();
+        user_ms += split_end.user - split_start.user;
+        system_ms += split_end.system - split_start.system;
         wall_ms +=
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count();
@@ -394,6 +412,8 @@ void OverPty(benchmark::State& state, RunFn run, const char* what) {
     state.counters["schedule_ms"] = schedule_ms;
     state.counters["ratio"] = per_wall / schedule_ms;
     state.counters["cpu_ms"] = per_cpu;
+    state.counters["user_ms"] = user_ms / n;      // the driver's own code
+    state.counters["system_ms"] = system_ms / n;  // the kernel on its behalf: sleeps, port, log file
     state.counters["pauses"] = static_cast<double>(clock.pauses()) / n;
     state.counters["frames"] = static_cast<double>(ports.counts.frames) / n;
     std::printf(
