@@ -8,6 +8,7 @@
 #include "link/frames.h"
 #include "print/retry.h"
 #include "receipt/operand_check.h"
+#include "receipt/payment_classes.h"
 #include "receipt/receipt_closing.h"
 
 namespace dru {
@@ -32,7 +33,6 @@ constexpr std::string_view kOpenLabel = "Abre Cupom000";
 constexpr std::string_view kBoletaLabel = "Abre Boleta Caixa12";
 constexpr std::string_view kTotalLabel = "Total da Compra Total 20";
 constexpr std::string_view kChangeMovement = "S";
-constexpr std::string_view kVoucherClasses[] = {"5", "7"};
 
 // Every frame of the credit note before its closing, built (and every amount
 // checked) before the first one is sent.
@@ -42,18 +42,12 @@ struct CreditNoteFrames {
     std::vector<std::string> payments;
 };
 
-bool IsVoucher(const std::string& idTipoRece) {
-    for (std::string_view voucher : kVoucherClasses)
-        if (idTipoRece == voucher) return true;
-    return false;
-}
-
 // The payments of the non-voucher forms, change rows left out, from the first row.
 std::vector<std::string> PaymentFrames(TClientDataSet& cdsMovi, const FormatSettings& fs) {
     std::vector<std::string> frames;
     for (cdsMovi.First(); !cdsMovi.Eof(); cdsMovi.Next()) {
         if (cdsMovi.FieldByName("IDTIPOMOVIVE").AsString() == kChangeMovement) continue;
-        if (IsVoucher(cdsMovi.FieldByName("IDTIPORECE").AsString())) continue;
+        if (IsVoucherClass(cdsMovi.FieldByName("IDTIPORECE").AsString())) continue;
         const double amount = cdsMovi.FieldByName("VRMOVIVEND").AsFloat();
         const std::string stAmount = CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", amount,
                                                     Amount10(amount, fs), kPaymentWidth);

@@ -44,9 +44,6 @@ bool HasTaxableItem(TClientDataSet& cdsVendas) {
     return taxable;
 }
 
-bool IsVoucherClass(std::string_view idTipoRece) { return idTipoRece == "5" || idTipoRece == "7"; }
-bool IsBalanceClass(std::string_view idTipoRece) { return idTipoRece == "9" || idTipoRece == "A"; }
-
 VoucherScan ScanForVoucher(TClientDataSet& cdsMovi, TClientDataSet& cdsRecebimento) {
     VoucherScan scan;
     for (cdsMovi.First(); !cdsMovi.Eof(); cdsMovi.Next()) {

@@ -6,6 +6,7 @@
 
 #include "host/dataset.h"
 #include "host/format.h"
+#include "receipt/payment_classes.h"
 
 namespace dru {
 
@@ -15,9 +16,6 @@ inline constexpr std::string_view kExemptItems = "IDTPIMPOSFIS = 'I'";
 inline constexpr std::string_view kItemsNotOfKindT = "IDTPIMPOSFIS <> 'T'";
 inline constexpr std::string_view kPaymentMovements = "IDTIPOMOVIVE = 'E'OR IDTIPOMOVIVE = 'T'";
 
-// Payment classes of vouchers, and of what is charged to the consumer's balance.
-bool IsVoucherClass(std::string_view idTipoRece);
-bool IsBalanceClass(std::string_view idTipoRece);
 
 // The voucher scan: from the first movement until one of a voucher class
 // whose type is among the payment types; `doValorCons` sums the
