@@ -9,11 +9,12 @@
 
 extern "C" {
 
-DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, bool boEntraCaixa) {
+DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
+                        bool boEntraCaixa) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
-        return dru::Suprimento(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor), doValor,
-                               boEntraCaixa);
+        return dru::Suprimento(call.link(), dru::HostText(stCdPortaImpFis),
+                               dru::HostText(stEsquemaCor), doValor, boEntraCaixa);
     });
 }
 
@@ -22,7 +23,8 @@ DRU_API bool Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, doub
                      DruDataSet* /*cdsSangria*/) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
-        return dru::Sangria(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor), doValor);
+        return dru::Sangria(call.link(), dru::HostText(stCdPortaImpFis),
+                            dru::HostText(stEsquemaCor), doValor);
     });
 }
 

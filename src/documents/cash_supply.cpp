@@ -41,11 +41,12 @@ DocumentLine DateTimeLine(TDateTime now, const FormatSettings& fs) {
 std::string CashAmountFrame(std::string_view call, std::string_view caption, double doValor,
                             const FormatSettings& fs) {
     const double amount = FiniteAmount(call, "doValor", doValor);
-    return Frame(cmd::kCommentLine6, std::string(caption) + FormatFloat(kCashAmountMask, amount, fs));
+    return Frame(cmd::kCommentLine6,
+                 std::string(caption) + FormatFloat(kCashAmountMask, amount, fs));
 }
 
-bool Suprimento(LinkContext& ctx, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                double doValor, bool /*boEntraCaixa*/) {
+bool Suprimento(LinkContext& ctx, const std::string& stCdPortaImpFis,
+                const std::string& stEsquemaCor, double doValor, bool /*boEntraCaixa*/) {
     const std::string amount = CashAmountFrame(kCall, kSupplyCaption, doValor, ctx.format);
     const DocumentLine line_feed = SupplyLine(Frame(cmd::kLineFeed), kLineFeedLabel);
 
@@ -55,7 +56,8 @@ bool Suprimento(LinkContext& ctx, const std::string& stCdPortaImpFis, const std:
     begin.pause_before_ms = kSupplyPauseMs;  // the printer settles after the port opens
     out.play({begin, line_feed});
     out.line(DateTimeLine(ctx.clock.now(), ctx.format));
-    out.play({SupplyLine(amount, kAmountLabel), line_feed,
+    out.play({SupplyLine(amount, kAmountLabel),
+              line_feed,
               {Frame(cmd::kEndComment), 0, 0, 0, std::string(kEndLabel)}});
     return out.final_reply_check();
 }

@@ -14,8 +14,8 @@ namespace dru {
 // the outcome of the printer's one reply after the block. `doValor` that is
 // not a finite number raises EBadArgument before anything is sent.
 // `boEntraCaixa` is not read.
-bool Suprimento(LinkContext& ctx, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                double doValor, bool boEntraCaixa);
+bool Suprimento(LinkContext& ctx, const std::string& stCdPortaImpFis,
+                const std::string& stEsquemaCor, double doValor, bool boEntraCaixa);
 
 // The amount line of a cash supply or withdrawal (command 116): `caption`
 // and the amount in whole units, thousands separated ("#,##0"). An amount

@@ -57,10 +57,11 @@ Document PaymentLines(TClientDataSet& cdsMovFecha, const FormatSettings& fs) {
 // A table the cash closing never loaded has no row (and no fields) to read.
 std::string OperatorText(const TClientDataSet& cdsOperadorSup, const std::string& caption) {
     if (cdsOperadorSup.IsEmpty())
-        throw EDatabaseError(std::string(kCall) +
-                             ": cdsOperadorSup holds no operator (the cash closing tables are not loaded)");
-    const std::string text = caption + " : " + cdsOperadorSup.FieldByName("CDOPERADOR").AsString() + " " +
-                             cdsOperadorSup.FieldByName("NMOPERADOR").AsString();
+        throw EDatabaseError(
+            std::string(kCall) +
+            ": cdsOperadorSup holds no operator (the cash closing tables are not loaded)");
+    const std::string text = caption + " : " + cdsOperadorSup.FieldByName("CDOPERADOR").AsString() +
+                             " " + cdsOperadorSup.FieldByName("NMOPERADOR").AsString();
     return text::substr(text, 0, kOperatorLineWidth);
 }
 
@@ -75,9 +76,11 @@ bool ImpReciboSangria_IBM(Session& session, const std::string& stEsquemaCor,
     const Document payments = PaymentLines(dm.cdsMovFecha, ctx.format);
 
     const DocumentLine line_feed = ReceiptLine(Frame(cmd::kLineFeed), kLineFeedLabel);
-    Document doc{ReceiptLine(Frame(cmd::kBeginComment), kBeginLabel), line_feed,
-                 ReceiptLine(Frame(cmd::kCommentLine5, Centraliza(messages.Msg("Rel_Sangria"), kTitleWidth)), ""),
-                 line_feed};
+    Document doc{
+        ReceiptLine(Frame(cmd::kBeginComment), kBeginLabel), line_feed,
+        ReceiptLine(Frame(cmd::kCommentLine5, Centraliza(messages.Msg("Rel_Sangria"), kTitleWidth)),
+                    ""),
+        line_feed};
     doc.insert(doc.end(), payments.begin(), payments.end());
     doc.push_back(ReceiptLine(Frame(cmd::kLineFeed), kLastLineFeedLabel));
     doc.push_back(ReceiptLine(Frame(cmd::kCommentLine3, operator_text), kOperatorLabel));
