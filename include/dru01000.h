@@ -175,6 +175,16 @@ DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruD
                             DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup,
                             DruText* result);
 
+/* ---- Cash supply and cash withdrawal ---------------------------------------- */
+/* Each prints one non-fiscal comment block with the amount `doValor` (whole
+ * units, thousands separated) and returns the printer's verdict on it: false
+ * when the port does not open (nothing printed) or the printer gave no reply.
+ * An amount that is not a finite number is refused before anything is sent
+ * (DRU_ERR_BAD_ARGUMENT). `boEntraCaixa` is not read; neither is
+ * `cdsSangria` (any table or NULL). */
+DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, bool boEntraCaixa);
+DRU_API bool Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, DruDataSet* cdsSangria);
+
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
 DRU_API bool VendaItem(DruParams* Params);
 DRU_API bool Atu_TotGeral(const DruParams* Params);

@@ -134,6 +134,18 @@ DRU_API bool ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImp
                               const std::string& stNrCupomFis, const std::string& stNomeOperador,
                               const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi);
 
+// ---- Withdrawal receipt of a cash closing -------------------------------------
+
+// Prints the withdrawal receipt from the data module's closing tables, which
+// the cash closing loads: the title, one line per row of cdsMovFecha from its
+// current one to the end (payment type and closing amount; the cursor is left
+// at the end), the operator of cdsOperadorSup, a hyphen line and the vendor
+// line (the message "Korvane"). Note the colour scheme comes first. False when
+// the port does not open or the printer gave no reply. Called before the
+// closing tables were loaded (cdsOperadorSup holds no operator) it prints
+// nothing and returns false, dru_last_error() saying so (DRU_ERR_TABLE).
+DRU_API bool ImpReciboSangria_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
+
 }  // namespace dru01000
 
 #endif  // DRU01000_HPP

@@ -1,0 +1,19 @@
+// The C++ interface of the withdrawal receipt (include/dru01000.hpp).
+#include "api/last_error.h"
+#include "documents/withdrawal_receipt.h"
+#include "dru01000.hpp"
+#include "host/text.h"
+#include "module/module.h"
+
+namespace dru01000 {
+
+DRU_API bool ImpReciboSangria_IBM(const std::string& stEsquemaCor,
+                                  const std::string& stCdPortaImpFis) {
+    return dru::guarded(false, [&] {
+        dru::EntryCall call;
+        return dru::ImpReciboSangria_IBM(call.session(), dru::text::from_host(stEsquemaCor),
+                                         dru::text::from_host(stCdPortaImpFis));
+    });
+}
+
+}  // namespace dru01000
