@@ -35,6 +35,9 @@ inline const std::vector<std::string> kPaymentExports = {"CarregaRecebimento", "
 // Sale printing.
 inline const std::vector<std::string> kSaleExports = {"ImpressaoVenda"};
 
+// Bill check.
+inline const std::vector<std::string> kBillCheckExports = {"Conferencia_Outras"};
+
 // The operations with a fixed answer.
 inline const std::vector<std::string> kFixedAnswerExports = {
     "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
@@ -48,7 +51,8 @@ inline const std::vector<std::string> kFixedAnswerExports = {
 // Every plain name the library exports.
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
-    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kFixedAnswerExports})
+    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kBillCheckExports,
+                        &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;
 }
