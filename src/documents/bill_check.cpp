@@ -30,15 +30,15 @@ constexpr int kBreakAfterProduct = 28;
 constexpr int kBreakAtLine = 29;
 
 // Widths of the printed columns.
-constexpr int kRuleWidth = 44;          // hyphen lines and the product name line
-constexpr int kOrderWidth = 10;         // the order number
-constexpr int kQuantityWidth = 6;       // the quantity before " X "
-constexpr int kQuantityPriceWidth = 15; // quantity, " X " and unit price
-constexpr int kDetailLeftWidth = 28;    // the detail line's left column
-constexpr int kDetailAmountWidth = 15;  // the product's amount
-constexpr int kLabelWidth = 13;         // adjustment labels (longer ones are cut)
-constexpr int kAdjustmentWidth = 25;    // adjustment amounts
-constexpr int kTotalWidth = 38;         // the total after "TOTAL"
+constexpr int kRuleWidth = 44;           // hyphen lines and the product name line
+constexpr int kOrderWidth = 10;          // the order number
+constexpr int kQuantityWidth = 6;        // the quantity before " X "
+constexpr int kQuantityPriceWidth = 15;  // quantity, " X " and unit price
+constexpr int kDetailLeftWidth = 28;     // the detail line's left column
+constexpr int kDetailAmountWidth = 15;   // the product's amount
+constexpr int kLabelWidth = 13;          // adjustment labels (longer ones are cut)
+constexpr int kAdjustmentWidth = 25;     // adjustment amounts
+constexpr int kTotalWidth = 38;          // the total after "TOTAL"
 
 // An order number beginning so is a reservation: no order line is printed.
 constexpr std::string_view kReservation = "RES";
@@ -48,11 +48,13 @@ constexpr std::string_view kVendorWebLine = "Korvane Sistemas - www.example.com"
 constexpr std::string_view kVendorPhoneLine = "Fono (2) 2345 6789";
 
 // All money amounts of the bill: currency format, no decimals.
-std::string Amount(double value, const FormatSettings& fs) { return FloatToCurrency(value, 0, fs); }
+std::string Amount(double value, const FormatSettings& fs) {
+    return FloatToCurrency(value, 0, fs);
+}
 
 // The lines of the bill and the block counter that breaks them into blocks.
 class BillLines {
-public:
+  public:
     explicit BillLines(int line_pause) : pause_(line_pause) {}
 
     void add(std::string_view code, std::string_view text, int pause_before, int pause_after) {
@@ -91,7 +93,7 @@ public:
     int counter() const { return counter_; }
     Document take() { return std::move(doc_); }
 
-private:
+  private:
     int pause_;
     int counter_ = kHeaderLines;
     Document doc_;
@@ -117,19 +119,22 @@ void AddProducts(BillLines& bill, TClientDataSet& products, const FormatSettings
         const int row = products.RecNo();
         const TField& quantity = products.FieldByName("QTPRODCOMVEN");
         const double qty = FiniteAmount(kCall, RowField(row, "QTPRODCOMVEN"), quantity.AsFloat());
-        const double price =
-            FiniteAmount(kCall, RowField(row, "VRPRECCOMVEN"), products.FieldByName("VRPRECCOMVEN").AsFloat());
+        const double price = FiniteAmount(kCall, RowField(row, "VRPRECCOMVEN"),
+                                          products.FieldByName("VRPRECCOMVEN").AsFloat());
         const double amount = Trunc2(qty * price);
-        const std::string left = FittedFigure(
-            kCall, RowField(row, "QTPRODCOMVEN X VRPRECCOMVEN"), price,
-            PadR(PadR(quantity.AsString(), kQuantityWidth) + " X " + Amount(price, fs), kQuantityPriceWidth),
-            kDetailLeftWidth);
-        const std::string right =
-            FittedFigure(kCall, RowField(row, "amount"), amount, Amount(amount, fs), kDetailAmountWidth);
+        const std::string left =
+            FittedFigure(kCall, RowField(row, "QTPRODCOMVEN X VRPRECCOMVEN"), price,
+                         PadR(PadR(quantity.AsString(), kQuantityWidth) + " X " + Amount(price, fs),
+                              kQuantityPriceWidth),
+                         kDetailLeftWidth);
+        const std::string right = FittedFigure(kCall, RowField(row, "amount"), amount,
+                                               Amount(amount, fs), kDetailAmountWidth);
 
-        bill.add(cmd::kCommentLine1, TamFixo(" -> " + products.FieldByName("NMPRODUTO").AsString(), kRuleWidth),
+        bill.add(cmd::kCommentLine1,
+                 TamFixo(" -> " + products.FieldByName("NMPRODUTO").AsString(), kRuleWidth),
                  bill.pause(), bill.pause());
-        bill.add(cmd::kCommentLine1, TamFixo(left, kDetailLeftWidth) + TamFixoR(right, kDetailAmountWidth), 0, 0);
+        bill.add(cmd::kCommentLine1,
+                 TamFixo(left, kDetailLeftWidth) + TamFixoR(right, kDetailAmountWidth), 0, 0);
         bill.product_done();
     }
 }
@@ -146,23 +151,30 @@ Document HeadAndProducts(BillLines& bill, const BillCheck& b, TClientDataSet& pr
     return bill.take();
 }
 
+void AddAmountLine(BillLines& bill, std::string_view label, std::string_view argument, double value,
+                   const FormatSettings& fs) {
+    const std::string figure =
+        FittedFigure(kCall, argument, value, Amount(value, fs), kAdjustmentWidth);
+    bill.add(cmd::kCommentLine2, TamFixo(label, kLabelWidth) + TamFixoR(figure, kAdjustmentWidth));
+}
+
+// Zero, negative or not a number: not printed.
 void AddAdjustment(BillLines& bill, std::string_view label, std::string_view argument, double value,
                    const FormatSettings& fs) {
-    if (!(value > 0)) return;  // zero, negative or not a number: not printed
-    const std::string figure = FittedFigure(kCall, argument, value, Amount(value, fs), kAdjustmentWidth);
-    bill.add(cmd::kCommentLine2, TamFixo(label, kLabelWidth) + TamFixoR(figure, kAdjustmentWidth));
+    if (value > 0) AddAmountLine(bill, label, argument, value, fs);
 }
 
 // From the adjustments to the last hyphens, before the closing end comment.
 Document Tail(BillLines& bill, const BillCheck& b, const FormatSettings& fs) {
     const double adjustments = b.doVrDesc + b.doConsMin + b.doCouver + b.doVrTxSer;
-    if (adjustments > 0) AddAdjustment(bill, "Sub-Total", "Sub-Total", b.doTotal - adjustments, fs);
+    if (adjustments > 0) AddAmountLine(bill, "Sub-Total", "Sub-Total", b.doTotal - adjustments, fs);
     AddAdjustment(bill, "Acrecimo", "doVrDesc", b.doVrDesc, fs);
     AddAdjustment(bill, "Consumo Minimo", "doConsMin", b.doConsMin, fs);
     AddAdjustment(bill, "Couver", "doCouver", b.doCouver, fs);
     AddAdjustment(bill, "Propina Sugerida", "doVrTxSer", b.doVrTxSer, fs);
     bill.add(cmd::kLineFeed);
-    const std::string total = FittedFigure(kCall, "doTotal", b.doTotal, Amount(b.doTotal, fs), kTotalWidth);
+    const std::string total =
+        FittedFigure(kCall, "doTotal", b.doTotal, Amount(b.doTotal, fs), kTotalWidth);
     bill.add(cmd::kCommentLine5, "TOTAL" + TamFixoR(total, kTotalWidth));
     bill.counted_check();
     bill.rule();
@@ -177,17 +189,20 @@ Document Tail(BillLines& bill, const BillCheck& b, const FormatSettings& fs) {
 
 // The product table from the host's packet, its fields there even when it has no row.
 TClientDataSet& LoadProducts(Session& session, std::string_view DADOS) {
-    if (DADOS.empty()) throw EBadArgument(std::string(kCall) + ": DADOS is empty: no product table to print");
+    if (DADOS.empty())
+        throw EBadArgument(std::string(kCall) + ": DADOS is empty: no product table to print");
     TClientDataSet& products = session.dm.get().cdsParcProdutos;
     products.SetDataPacket(DADOS);
-    for (const char* field : {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"}) products.FieldByName(field);
+    for (const char* field : {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"})
+        products.FieldByName(field);
     return products;
 }
 
 }  // namespace
 
-bool Conferencia_Outras(Session& session, const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                        const BillCheck& bill, std::string_view DADOS, int idtipoimpfis) {
+bool Conferencia_Outras(Session& session, const std::string& stCdPortaImpFis,
+                        const std::string& stEsquemaCor, const BillCheck& bill,
+                        std::string_view DADOS, int idtipoimpfis) {
     LinkContext& ctx = session.link;
     const int inSleep = idtipoimpfis == kPrinterType30 ? kLinePauseType30Ms : kLinePauseMs;
     TClientDataSet& products = LoadProducts(session, DADOS);

@@ -6,8 +6,12 @@
 
 namespace dru {
 
-DocumentWriter::DocumentWriter(LinkContext& ctx, std::string stCdPortaImpFis, std::string stEsquemaCor)
-    : ctx_(ctx), port_name_(stCdPortaImpFis), scheme_(stEsquemaCor), out_(ctx, std::move(stCdPortaImpFis), std::move(stEsquemaCor)) {}
+DocumentWriter::DocumentWriter(LinkContext& ctx, std::string stCdPortaImpFis,
+                               std::string stEsquemaCor)
+    : ctx_(ctx),
+      port_name_(stCdPortaImpFis),
+      scheme_(stEsquemaCor),
+      out_(ctx, std::move(stCdPortaImpFis), std::move(stEsquemaCor)) {}
 
 void DocumentWriter::play(const Document& lines) {
     for (const DocumentLine& l : lines) line(l);
