@@ -185,6 +185,24 @@ DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruD
 DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, bool boEntraCaixa);
 DRU_API bool Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, DruDataSet* cdsSangria);
 
+/* ---- Bill check -------------------------------------------------------------- */
+/* The partial bill of a table or tab ("PARCIAL CUENTA") as a non-fiscal
+ * document. `DADOS` is the product table as an XML data packet (fields
+ * NMPRODUTO, QTPRODCOMVEN, VRPRECCOMVEN); it stays loaded in the module.
+ * `arg3`, `stCdCaixa`, `stCupomDia` (may be NULL, never written),
+ * `stTipoVenda`, `doQtPessoas` and `doAcre` are not read. An empty or NULL
+ * packet (DRU_ERR_BAD_ARGUMENT), a packet that does not read or lacks a field
+ * (DRU_ERR_TABLE), or an amount that would be cut by its printed column
+ * (DRU_ERR_BAD_ARGUMENT, the row and the field named) refuses the bill before
+ * anything is sent. True once the printer accepted the closing frame; false
+ * when the port does not open or the printer never confirmed. */
+DRU_API bool Conferencia_Outras(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3,
+                                const char* stCdCaixa, DruText* stCupomDia, const char* stTipoVenda,
+                                const char* stNrComanda, const char* stMesa, const char* stNmGarcom,
+                                const char* stEmissao, const char* DADOS, double doVrDesc, double doConsMin,
+                                double doCouver, double doVrTxSer, double doQtPessoas, double doTotal,
+                                double doAcre, int32_t idtipoimpfis);
+
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
 DRU_API bool VendaItem(DruParams* Params);
 DRU_API bool Atu_TotGeral(const DruParams* Params);

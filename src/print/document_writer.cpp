@@ -1,9 +1,17 @@
 #include "print/document_writer.h"
 
+#include "link/commands.h"
+#include "link/error_analysis.h"
+#include "link/exchange.h"
+
 namespace dru {
 
-DocumentWriter::DocumentWriter(LinkContext& ctx, std::string stCdPortaImpFis, std::string stEsquemaCor)
-    : ctx_(ctx), out_(ctx, std::move(stCdPortaImpFis), std::move(stEsquemaCor)) {}
+DocumentWriter::DocumentWriter(LinkContext& ctx, std::string stCdPortaImpFis,
+                               std::string stEsquemaCor)
+    : ctx_(ctx),
+      port_name_(stCdPortaImpFis),
+      scheme_(stEsquemaCor),
+      out_(ctx, std::move(stCdPortaImpFis), std::move(stEsquemaCor)) {}
 
 void DocumentWriter::play(const Document& lines) {
     for (const DocumentLine& l : lines) line(l);
@@ -21,6 +29,20 @@ void DocumentWriter::line(const DocumentLine& l) {
 // A line without a pause takes none: no zero-length sleep is recorded.
 void DocumentWriter::pause(int ms) {
     if (ms > 0) out_.pause(ms);
+}
+
+std::optional<std::string> DocumentWriter::read_reply() {
+    PortHandle& port = out_.port();
+    if (!port) return std::nullopt;  // the error analysis closed it and left none open
+    std::string buffer(kFinalReplyBufferBytes, '\0');
+    const long count = port->read(buffer.data(), buffer.size());
+    if (count <= 0) return std::nullopt;
+    return ReplyText(buffer.data(), count);
+}
+
+bool DocumentWriter::accepts(const std::string& reply) {
+    if (!IsErrorReply(reply, cmd::kEndComment, true)) return true;
+    return AnalisaErro(ctx_, port_name_, scheme_, reply, out_.port());
 }
 
 }  // namespace dru

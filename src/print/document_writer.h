@@ -8,6 +8,7 @@
 //   w.play({{Frame(cmd::kBeginComment), .pause_before_ms = 220, .log_label = "inicio ..."}, ...});
 //   return w.final_reply_check();
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,10 +44,21 @@ public:
     // document's (an error reply goes to the error analysis).
     bool final_reply_check() { return out_.final_reply_check(); }
 
+    // For a document that judges the printer's answer itself: one read of at
+    // most kFinalReplyBufferBytes, nothing logged; nullopt when the read fails,
+    // delivers no byte or the port is no longer held.
+    std::optional<std::string> read_reply();
+    // True when the printer accepted: an error reply (a reply beginning "0:"
+    // is data, as everywhere) goes to the error analysis with the held port,
+    // whose result this is; any other reply is accepted.
+    bool accepts(const std::string& reply);
+
     LinkContext& link() { return ctx_; }
 
 private:
     LinkContext& ctx_;
+    std::string port_name_;  // for the error analysis
+    std::string scheme_;
     LineOutput out_;
 };
 

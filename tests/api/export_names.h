@@ -38,6 +38,9 @@ inline const std::vector<std::string> kSaleExports = {"ImpressaoVenda"};
 // Cash supply and cash withdrawal.
 inline const std::vector<std::string> kCashExports = {"Suprimento", "Sangria"};
 
+// Bill check.
+inline const std::vector<std::string> kBillCheckExports = {"Conferencia_Outras"};
+
 // The operations with a fixed answer.
 inline const std::vector<std::string> kFixedAnswerExports = {
     "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
@@ -51,7 +54,8 @@ inline const std::vector<std::string> kFixedAnswerExports = {
 // Every plain name the library exports.
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
-    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kCashExports, &kFixedAnswerExports})
+    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kCashExports,
+                              &kBillCheckExports, &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;
 }
