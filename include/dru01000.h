@@ -203,6 +203,29 @@ DRU_API bool Conferencia_Outras(const char* stCdPortaImpFis, const char* stEsque
                                 double doCouver, double doVrTxSer, double doQtPessoas, double doTotal,
                                 double doAcre, int32_t idtipoimpfis);
 
+/* ---- Credit purchase voucher ------------------------------------------------ */
+/* The voucher of a consumer's purchase of credit, a non-fiscal comment block
+ * printed twice: the deposit number, the consumer, the family, the amount
+ * bought (the sum of VRMOVIVEND over every row of `cdsMovCaixaCred`, required)
+ * and the final balance (that sum plus `doSald`). The printer's reply is never
+ * read: true once both copies were written, false when the port does not
+ * open. Only `stCdPortaImpFis`, `cdsMovCaixaCred`, `doSald`, `stNmConsCred`,
+ * `stNrDeposi` and `stNmFamilia` are read; `stCupomDia` and `stContadorGNF`
+ * (may be NULL) are never written. A table that is not open or lacks
+ * VRMOVIVEND (DRU_ERR_TABLE), or an amount that is not a finite number
+ * (DRU_ERR_BAD_ARGUMENT, the row named), refuses the voucher before anything
+ * is sent. */
+DRU_API bool Compr_CredPessoal(const char* stCdPortaImpFis, const char* arg2, const char* arg3,
+                               const char* stCdFilial, const char* stCdCaixa, const char* stEsquemacor,
+                               DruText* stCupomDia, DruText* stContadorGNF, DruDataSet* cdsMovCaixaCred,
+                               double doSald, const char* stNmConsCred, const char* stNrDeposi,
+                               const char* stImpComCredPe, const char* stPaisIntegra,
+                               const char* stIdTipoImpNF1, const char* stCdPortImpNF1,
+                               const char* stNrVendaNFisc, const char* stNmRazSocFili, const char* stNmCaixa,
+                               const char* stDsEndeFili, const char* stNmMunicipio, const char* stCdInscMuni,
+                               const char* stNRSERIEECF, const char* stDsObsCupFis, bool boUtilizaImpFiscal,
+                               const char* stNmFamilia, const char* stCartao);
+
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
 DRU_API bool VendaItem(DruParams* Params);
 DRU_API bool Atu_TotGeral(const DruParams* Params);
