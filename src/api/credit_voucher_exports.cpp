@@ -12,19 +12,19 @@
 extern "C" DRU_API bool Compr_CredPessoal(
     const char* stCdPortaImpFis, const char* /*arg2*/, const char* /*arg3*/,
     const char* /*stCdFilial*/, const char* /*stCdCaixa*/, const char* /*stEsquemacor*/,
-    DruText* /*stCupomDia*/, DruText* /*stContadorGNF*/, DruDataSet* cdsMovCaixaCred,
-    double doSald, const char* stNmConsCred, const char* stNrDeposi,
-    const char* /*stImpComCredPe*/, const char* /*stPaisIntegra*/, const char* /*stIdTipoImpNF1*/,
-    const char* /*stCdPortImpNF1*/, const char* /*stNrVendaNFisc*/, const char* /*stNmRazSocFili*/,
-    const char* /*stNmCaixa*/, const char* /*stDsEndeFili*/, const char* /*stNmMunicipio*/,
-    const char* /*stCdInscMuni*/, const char* /*stNRSERIEECF*/, const char* /*stDsObsCupFis*/,
-    bool /*boUtilizaImpFiscal*/, const char* stNmFamilia, const char* /*stCartao*/) {
+    DruText* /*stCupomDia*/, DruText* /*stContadorGNF*/, DruDataSet* cdsMovCaixaCred, double doSald,
+    const char* stNmConsCred, const char* stNrDeposi, const char* /*stImpComCredPe*/,
+    const char* /*stPaisIntegra*/, const char* /*stIdTipoImpNF1*/, const char* /*stCdPortImpNF1*/,
+    const char* /*stNrVendaNFisc*/, const char* /*stNmRazSocFili*/, const char* /*stNmCaixa*/,
+    const char* /*stDsEndeFili*/, const char* /*stNmMunicipio*/, const char* /*stCdInscMuni*/,
+    const char* /*stNRSERIEECF*/, const char* /*stDsObsCupFis*/, bool /*boUtilizaImpFiscal*/,
+    const char* stNmFamilia, const char* /*stCartao*/) {
     return dru::guarded(false, [&] {
         constexpr const char* kCall = "Compr_CredPessoal";
         DruDataSet& movements = dru::Required(cdsMovCaixaCred, kCall, "cdsMovCaixaCred");
         dru::EntryCall call;
-        return dru::Compr_CredPessoal(call.link(), dru::HostText(stCdPortaImpFis),
-                                      movements.table, doSald, dru::HostText(stNmConsCred),
+        return dru::Compr_CredPessoal(call.link(), dru::HostText(stCdPortaImpFis), movements.table,
+                                      doSald, dru::HostText(stNmConsCred),
                                       dru::HostText(stNrDeposi), dru::HostText(stNmFamilia));
     });
 }

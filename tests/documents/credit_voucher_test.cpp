@@ -74,7 +74,10 @@ TEST(CreditVoucher, AmountBoughtAndFinalBalance) {
         const char* amount;
         const char* balance;
     } cases[] = {
-        {"two rows", {{"1", "Efectivo", 3000}, {"2", "Tarjeta", 1500.5}}, 250, "$ 4.500,50",
+        {"two rows",
+         {{"1", "Efectivo", 3000}, {"2", "Tarjeta", 1500.5}},
+         250,
+         "$ 4.500,50",
          "$ 4.750,50"},
         {"no rows", {}, 1234.5, "$ 0,00", "$ 1.234,50"},
         {"negative balance before", {{"1", "Efectivo", 1000}}, -1500, "$ 1.000,00", "-$ 500,00"},
@@ -121,8 +124,8 @@ TEST(CreditVoucher, ABadTableOrAmountIsRefusedBeforeThePortOpens) {
     expect_refused(no_amount, 0, ErrorKind::Table,
                    "Compr_CredPessoal: cdsMovCaixaCred has no field VRMOVIVEND");
     TClientDataSet not_a_number;
-    MakeMovements(not_a_number,
-                  {{"1", "Efectivo", 10}, {"1", "Efectivo", std::numeric_limits<double>::infinity()}});
+    MakeMovements(not_a_number, {{"1", "Efectivo", 10},
+                                 {"1", "Efectivo", std::numeric_limits<double>::infinity()}});
     expect_refused(not_a_number, 0, ErrorKind::BadArgument,
                    "Compr_CredPessoal: row 2, VRMOVIVEND: inf is not a finite number");
     TClientDataSet fine;
