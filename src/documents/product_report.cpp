@@ -59,9 +59,10 @@ DocumentLine CommentLine(std::string_view code, std::string_view text, int pause
 Document Header(const TMessages& messages, const LinkContext& ctx) {
     const std::string title = std::string(kTitleIndent) + messages.Msg("RelProdutos") +
                               std::string(kTitleSeparator) + DateToStr(ctx.clock.now(), ctx.format);
-    const std::string columns =
-        TamFixo(messages.Msg("Codigo"), kCodeWidth) + TamFixo(messages.Msg("Nome"), kHeaderNameWidth) +
-        TamFixoR(messages.Msg("Qtde_"), kHeaderQuantityWidth) + TamFixoR(messages.Msg("Valor2"), kTotalWidth);
+    const std::string columns = TamFixo(messages.Msg("Codigo"), kCodeWidth) +
+                                TamFixo(messages.Msg("Nome"), kHeaderNameWidth) +
+                                TamFixoR(messages.Msg("Qtde_"), kHeaderQuantityWidth) +
+                                TamFixoR(messages.Msg("Valor2"), kTotalWidth);
     return {ReportLine(Frame(cmd::kBeginComment), kBeginLabel, kHeaderPauseMs),
             CommentLine(cmd::kCommentLine6, title, kHeaderPauseMs),
             ReportLine(Frame(cmd::kLineFeed), kLineFeedLabel, kHeaderPauseMs),
@@ -95,11 +96,12 @@ Document ProductLines(TClientDataSet& products, const FormatSettings& fs, double
         ++i;
         const int row = products.RecNo();
         const double total = products.FieldByName("VRTOTAL").AsFloat();
-        const std::string line = TamFixo(products.FieldByName("CDPRODUTO").AsString(), kCodeWidth) +
-                                 TamFixo(products.FieldByName("NMPRODUTO").AsString(), kNameWidth) + " " +
-                                 Column(RowField(row, "QTPRODVEND"),
-                                        products.FieldByName("QTPRODVEND").AsFloat(), kQuantityWidth, fs) +
-                                 Column(RowField(row, "VRTOTAL"), total, kTotalWidth, fs);
+        const std::string line =
+            TamFixo(products.FieldByName("CDPRODUTO").AsString(), kCodeWidth) +
+            TamFixo(products.FieldByName("NMPRODUTO").AsString(), kNameWidth) + " " +
+            Column(RowField(row, "QTPRODVEND"), products.FieldByName("QTPRODVEND").AsFloat(),
+                   kQuantityWidth, fs) +
+            Column(RowField(row, "VRTOTAL"), total, kTotalWidth, fs);
         grand_total += total;
         doc.push_back(CommentLine(cmd::kCommentLine1, line, kLinePauseMs));
     }
@@ -120,9 +122,11 @@ Document Tail(const TMessages& messages, double grand_total, const FormatSetting
 TClientDataSet& OpenProducts(Session& session) {
     TClientDataSet& products = session.dm.get().cdsProdVend;
     if (!products.Active())
-        throw EDatabaseError(std::string(kCall) +
-                             ": cdsProdVend is not open (no product table was copied in by Relatorio_Produto)");
-    for (const char* field : {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"}) products.FieldByName(field);
+        throw EDatabaseError(
+            std::string(kCall) +
+            ": cdsProdVend is not open (no product table was copied in by Relatorio_Produto)");
+    for (const char* field : {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"})
+        products.FieldByName(field);
     return products;
 }
 
@@ -130,8 +134,8 @@ bool Wanted(Session& session, const std::string& stEmiRelProd, const std::string
     if (stEmiRelProd == kPrintUnasked) return true;
     if (stEmiRelProd != kAskFirst) return false;
     LinkContext& ctx = session.link;
-    return ctx.dialog.Mensagem(ctx.messages.msgPadrao().Msg("ConfRelProds"), "", "N", "S", TTipoMsg::Tipo1, "",
-                               stIdEsquema, 0, nullptr);
+    return ctx.dialog.Mensagem(ctx.messages.msgPadrao().Msg("ConfRelProds"), "", "N", "S",
+                               TTipoMsg::Tipo1, "", stIdEsquema, 0, nullptr);
 }
 
 }  // namespace
@@ -152,7 +156,8 @@ bool ImpRelGerencial_IBM(Session& session, const std::string& stEsquemaCor,
 
     DocumentWriter out(ctx, stCdPortaImpFis, stEsquemaCor);
     if (!out.is_open()) {
-        products.SetIndexName(index_before);  // a report that never started leaves the order as it was
+        products.SetIndexName(
+            index_before);  // a report that never started leaves the order as it was
         return false;
     }
     out.play(doc);

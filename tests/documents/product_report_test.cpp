@@ -2,6 +2,8 @@
 // golden trace, the 27-line blocks, the columns, the three answers of the
 // print flag, the bounded repetition, the refusals before anything is sent,
 // and the C and C++ entry points.
+#include "documents/product_report.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "documents/documents_rig.h"
-#include "documents/product_report.h"
 #include "dru01000.h"
 #include "dru01000.hpp"
 #include "host/errors.h"
@@ -64,7 +65,9 @@ struct ReportRig {
     explicit ReportRig(const std::vector<Product>& rows = {}) { MakeProducts(host, rows); }
     TClientDataSet& products() { return dm.get().cdsProdVend; }
     void answer() { link.ports.queue_reply("1\r", "61"); }
-    void run(const std::string& flag = "N") { Relatorio_Produto(session, "COM1", host, flag, "Azul"); }
+    void run(const std::string& flag = "N") {
+        Relatorio_Produto(session, "COM1", host, flag, "Azul");
+    }
     // Only the copy, for calling the printing on its own.
     void copy() { products().CopyFrom(host); }
     bool print() { return ImpRelGerencial_IBM(session, "Azul", "COM1"); }
@@ -80,7 +83,9 @@ struct ReportRig {
 };
 
 TEST(ProductReport, LinesPausesAndLogLines) {
-    ReportRig rig({{"300", "PISCO SOUR", 1.5, 6000}, {"100", "LOMO A LO POBRE", 2, 25000}, {"200", "CAFE", 3, 4500}});
+    ReportRig rig({{"300", "PISCO SOUR", 1.5, 6000},
+                   {"100", "LOMO A LO POBRE", 2, 25000},
+                   {"200", "CAFE", 3, 4500}});
     rig.answer();
     rig.run();
     EXPECT_EQ(rig.link.ports.open_now(), 0);
@@ -92,11 +97,15 @@ TEST(ProductReport, LinesPausesAndLogLines) {
     full.run();
     ExpectTraceMatchesGolden(full.link.trace, "documents/product_report_block_break.trace");
     const Strings& wire = full.link.ports.frames();  // the ó goes out as the one byte 0xF3
-    EXPECT_NE(std::find(wire.begin(), wire.end(), "\x87" "116Continuaci\xF3n debajo...\x88"), wire.end());
+    EXPECT_NE(std::find(wire.begin(), wire.end(),
+                        "\x87"
+                        "116Continuaci\xF3n debajo...\x88"),
+              wire.end());
 }
 
 TEST(ProductReport, HeaderProductAndTotalColumns) {
-    ReportRig rig({{"B", "CAFE", 1.5, 1234}, {"A2345678901234567", "A NAME LONGER THAN 14", 12.25, 0.5}});
+    ReportRig rig(
+        {{"B", "CAFE", 1.5, 1234}, {"A2345678901234567", "A NAME LONGER THAN 14", 12.25, 0.5}});
     rig.copy();
     rig.answer();
     EXPECT_TRUE(rig.print());
@@ -141,8 +150,9 @@ TEST(ProductReport, BlocksOfAtMost27ProductLines) {
             EXPECT_EQ(lines[at[b] + 1], "61");
             EXPECT_EQ(lines[at[b] + 2], "60");
             // The next product (not lost, not repeated) opens the new block.
-            EXPECT_TRUE(lines[at[b] + 3].starts_with("111P" + std::string(27 * (b + 1) + 1 < 100 ? "0" : "") +
-                                                     std::to_string(27 * (b + 1) + 1)))
+            EXPECT_TRUE(lines[at[b] + 3].starts_with(
+                "111P" + std::string(27 * (b + 1) + 1 < 100 ? "0" : "") +
+                std::to_string(27 * (b + 1) + 1)))
                 << lines[at[b] + 3];
         }
         EXPECT_EQ(rig.product_lines().size(), static_cast<std::size_t>(c.products));
@@ -289,7 +299,8 @@ TEST(ProductReportApi, EntryPointsAndTheirErrors) {
     EXPECT_EQ(dru_last_error_code(), DRU_ERR_TABLE);
     EXPECT_NE(std::string(dru_last_error()).find("cdsProdVend is not open"), std::string::npos);
 
-    ::Relatorio_Produto(kNoPort, "D", "SERIE", "0001", "01", nullptr, nullptr, "N", "", "Azul", nullptr);
+    ::Relatorio_Produto(kNoPort, "D", "SERIE", "0001", "01", nullptr, nullptr, "N", "", "Azul",
+                        nullptr);
     EXPECT_EQ(dru_last_error_code(), DRU_ERR_BAD_ARGUMENT);
     EXPECT_EQ(std::string(dru_last_error()), "Relatorio_Produto: cdsProdAux is NULL");
 
