@@ -226,6 +226,23 @@ DRU_API bool Compr_CredPessoal(const char* stCdPortaImpFis, const char* arg2, co
                                const char* stNRSERIEECF, const char* stDsObsCupFis, bool boUtilizaImpFiscal,
                                const char* stNmFamilia, const char* stCartao);
 
+/* ---- Managerial product report --------------------------------------------- */
+/* Copies `cdsProdAux` (the products sold: CDPRODUTO, NMPRODUTO, QTPRODVEND,
+ * VRTOTAL) into the module and prints the managerial product report, sorted
+ * by product code, when `stEmiRelProd` is "N", or when it is "S" and the
+ * operator answers yes to "ConfRelProds"; any other value prints nothing. An
+ * empty table prints nothing. A report the printer does not confirm is tried
+ * at most 3 times, then the operator is told ("IMP_SEM_RESPOSTA"). The copy
+ * is dropped afterwards. The second to fifth arguments, `stCupomDia`,
+ * `stTribRelPro` and `boCtrlCupom` are not read (NULL allowed). A NULL
+ * `cdsProdAux` (DRU_ERR_BAD_ARGUMENT), a table lacking one of the fields
+ * (DRU_ERR_TABLE) or a quantity or total that would be cut by its printed
+ * column (DRU_ERR_BAD_ARGUMENT, the row and the field named) prints nothing. */
+DRU_API void Relatorio_Produto(const char* stCdPortaImpFis, const char* arg2, const char* arg3,
+                               const char* stCdFilial, const char* stCdCaixa, DruText* stCupomDia,
+                               DruDataSet* cdsProdAux, const char* stEmiRelProd, const char* stTribRelPro,
+                               const char* stIdEsquema, bool* boCtrlCupom);
+
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
 DRU_API bool VendaItem(DruParams* Params);
 DRU_API bool Atu_TotGeral(const DruParams* Params);

@@ -146,6 +146,17 @@ DRU_API bool ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImp
 // nothing and returns false, dru_last_error() saying so (DRU_ERR_TABLE).
 DRU_API bool ImpReciboSangria_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
 
+// ---- Managerial product report --------------------------------------------------
+
+// Prints the managerial product report from the products Relatorio_Produto
+// copied into the module: one line per product in ascending code (code,
+// name, quantity and total), at most 27 to a comment block, and the grand
+// total. Note the colour scheme comes first. False when the port does not
+// open or the printer gave no reply. With no copy in the module (none made
+// yet, or Relatorio_Produto already dropped it) it prints nothing and returns
+// false, dru_last_error() saying so (DRU_ERR_TABLE).
+DRU_API bool ImpRelGerencial_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
+
 }  // namespace dru01000
 
 #endif  // DRU01000_HPP

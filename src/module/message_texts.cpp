@@ -228,8 +228,10 @@ TMessages TdtmImpressoraIBM::DefaultMsgPadrao() {
         {"Params1", "Parâmetros"},
         {"Motivo", "Motivo"},
         {"Observacao", "Observação"},
-        // The module's own, after the stored lines: the notice of a document
-        // the printer did not confirm however often it was tried.
+        // The module's own, after the stored lines: the title of the
+        // managerial product report, and the notice of a document the
+        // printer did not confirm however often it was tried.
+        {"RelProdutos", "Relatório de Produtos"},
         {"IMP_SEM_RESPOSTA", "A impressora não confirmou o documento após 3 tentativas. Verifique a impressora."},
     });
 }

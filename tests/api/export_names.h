@@ -44,6 +44,9 @@ inline const std::vector<std::string> kBillCheckExports = {"Conferencia_Outras"}
 // Credit purchase voucher.
 inline const std::vector<std::string> kCreditVoucherExports = {"Compr_CredPessoal"};
 
+// Managerial product report.
+inline const std::vector<std::string> kProductReportExports = {"Relatorio_Produto"};
+
 // The operations with a fixed answer.
 inline const std::vector<std::string> kFixedAnswerExports = {
     "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
@@ -58,7 +61,7 @@ inline const std::vector<std::string> kFixedAnswerExports = {
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
     for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kCashExports,
-                              &kBillCheckExports, &kCreditVoucherExports,
+                              &kBillCheckExports, &kCreditVoucherExports, &kProductReportExports,
                               &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;

@@ -80,10 +80,12 @@ const std::vector<std::string> kMsgPadrao2StoredKeys = {
 };
 
 TEST(DataModuleMessages, KeysInStoredOrderWithTheirDuplicates) {
-    // The 209 stored lines first and in order, then the module's own notice.
+    // The 209 stored lines first and in order, then the module's own: the
+    // product report's title and the notice.
     const auto keys = Keys(Module().msgPadrao);
-    ASSERT_EQ(keys.size(), 210u);
+    ASSERT_EQ(keys.size(), 211u);
     EXPECT_EQ(std::vector<std::string>(keys.begin(), keys.begin() + 209), kMsgPadraoKeys);
+    EXPECT_EQ(keys[209], "RelProdutos");
     EXPECT_EQ(keys.back(), "IMP_SEM_RESPOSTA");
 
     for (const char* key : {"Nome", "AliqNaoCad", "Suprimento", "CV-EMITIDO"})
@@ -149,10 +151,12 @@ TEST(DataModuleMessages, StoredTextsExact) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](auto& l) { return l.first == "DataDif"; }));
 }
 
-TEST(DataModuleMessages, EveryStoredKeyHasATextAndTheReportTitleIsNotStored) {
+TEST(DataModuleMessages, EveryStoredKeyHasATextAndTheReportTitleIsTheModulesOwn) {
     for (const auto* table : {&Module().msgPadrao, &Module().msgPadrao2})
         for (const auto& [k, t] : table->lines()) EXPECT_FALSE(t.empty()) << k;
-    EXPECT_EQ(Module().msgPadrao.Msg("RelProdutos"), "");
+    // Not among the stored lines: the module adds the product report's title.
+    EXPECT_EQ(std::count(kMsgPadraoKeys.begin(), kMsgPadraoKeys.end(), "RelProdutos"), 0);
+    EXPECT_EQ(Module().msgPadrao.Msg("RelProdutos"), "Relatório de Produtos");
     EXPECT_EQ(Module().msgPadrao2.Msg("RelProdutos"), "");
     // The vendor footer fits the printer's comment line.
     EXPECT_LE(Module().msgPadrao.Msg("Korvane").size(), 42u);
