@@ -7,30 +7,13 @@
 #include "host/text.h"
 #include "link/frames.h"
 #include "printer_model.h"
+#include "sim/model_rig.h"
 
 namespace dru::sim {
 namespace {
 
-struct Printer {
-    explicit Printer(PrinterConfig c = {}) : m(clock, std::move(c)) {}
-    // Writes the frames as the driver does (Latin-1 on the wire) and returns the replies.
-    std::string send(const std::vector<std::string>& commands) {
-        for (const auto& c : commands) m.feed(text::to_latin1(Frame(c)));
-        return m.take_output();
-    }
-    std::string counter(int field) {
-        std::string reply = send({"481"});
-        reply.pop_back();  // the terminator
-        return ReadField(reply, field);
-    }
-    VirtualClock clock;
-    PrinterModel m;
-};
-
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using test::Join;
+using test::Printer;
 
 // 1500 paid otherwise than with vouchers: cash 1000 (200 of it back) and a card 700.
 const std::vector<std::string> kNote = {"000",

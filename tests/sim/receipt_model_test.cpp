@@ -7,25 +7,13 @@
 #include "host/text.h"
 #include "link/frames.h"
 #include "printer_model.h"
+#include "sim/model_rig.h"
 
 namespace dru::sim {
 namespace {
 
-struct Printer {
-    explicit Printer(PrinterConfig c = {}) : m(clock, std::move(c)) {}
-    // Writes the frames as the driver does (Latin-1 on the wire) and returns the replies.
-    std::string send(const std::vector<std::string>& commands) {
-        for (const auto& c : commands) m.feed(text::to_latin1(Frame(c)));
-        return m.take_output();
-    }
-    std::string counter(int field) {
-        std::string reply = send({"481"});
-        reply.pop_back();  // the terminator
-        return ReadField(reply, field);
-    }
-    VirtualClock clock;
-    PrinterModel m;
-};
+using test::Join;
+using test::Printer;
 
 std::string Item(const std::string& code, const char* qty, const char* price, const char* total,
                  const std::string& name) {
@@ -44,11 +32,6 @@ const std::vector<std::string> kFooter = {"60",
                                           "111Gracias por su visita",
                                           "113www.ejemplo.cl 555-1234",
                                           "61"};
-
-std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 // Paid 5500 for 5000: cash 3000 and a credit card 2500.
 const std::vector<std::string> kGoodSale = {
