@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "documents/printed_figure.h"
+#include "print/printed_figures.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/routines.h"

@@ -1,6 +1,6 @@
 #include "documents/cash_supply.h"
 
-#include "documents/printed_figure.h"
+#include "print/printed_figures.h"
 #include "link/commands.h"
 #include "link/frames.h"
 #include "print/document_writer.h"

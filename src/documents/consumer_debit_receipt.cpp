@@ -1,6 +1,6 @@
 #include "documents/consumer_debit_receipt.h"
 
-#include "documents/printed_figure.h"
+#include "print/printed_figures.h"
 #include "host/format.h"
 #include "host/routines.h"
 #include "link/commands.h"

@@ -1,6 +1,6 @@
 #include "documents/credit_voucher.h"
 
-#include "documents/printed_figure.h"
+#include "print/printed_figures.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/routines.h"

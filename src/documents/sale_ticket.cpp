@@ -1,6 +1,6 @@
 #include "documents/sale_ticket.h"
 
-#include "documents/printed_figure.h"
+#include "print/printed_figures.h"
 #include "host/format.h"
 #include "host/routines.h"
 #include "host/text.h"

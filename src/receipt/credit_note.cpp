@@ -7,7 +7,7 @@
 #include "link/exchange.h"
 #include "link/frames.h"
 #include "print/retry.h"
-#include "receipt/operand_check.h"
+#include "print/printed_figures.h"
 #include "receipt/payment_classes.h"
 #include "receipt/receipt_closing.h"
 

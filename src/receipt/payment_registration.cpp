@@ -5,7 +5,7 @@
 #include "link/commands.h"
 #include "link/frames.h"
 #include "print/document_writer.h"
-#include "receipt/operand_check.h"
+#include "print/printed_figures.h"
 
 namespace dru {
 

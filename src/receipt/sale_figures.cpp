@@ -4,7 +4,7 @@
 
 #include "host/routines.h"
 #include "link/frames.h"
-#include "receipt/operand_check.h"
+#include "print/printed_figures.h"
 
 namespace dru {
 
