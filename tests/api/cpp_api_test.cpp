@@ -7,26 +7,15 @@
 #include "support/library_loader.h"
 #include "dru01000.hpp"
 #include "link/frames.h"
-#include "pty_server.h"
+#include "support/pty_host.h"
 
 namespace dru::test {
 namespace {
 
-class CppApiTest : public ::testing::Test {
+class CppApiTest : public PtyHost {
 protected:
-    void SetUp() override {
-        try {
-            server = std::make_unique<sim::PtyServer>(printer);
-        } catch (const std::system_error& e) {
-            GTEST_SKIP() << "no pseudo-terminal: " << e.what();
-        }
-        dru_set_host_folder(folder.path().c_str());
-        dru_set_port_device("COM6", server->device_path().c_str());
-    }
-    void TearDown() override {
-        dru_set_port_device("COM6", nullptr);
-        dru_set_host_folder(nullptr);
-    }
+    CppApiTest() : PtyHost("COM6") {}
+
     std::size_t frames() {
         std::size_t n = 0;
         server->with_model([&](sim::PrinterModel& m) { n = m.frames().size(); });
@@ -44,10 +33,6 @@ protected:
         return dru01000::Comand_Porta(Frame("34", "255255"), close, false, false, "COM6", "Azul", held);
     }
 
-    TempFolder folder;
-    RealClock clock;
-    sim::PrinterModel printer{clock};
-    std::unique_ptr<sim::PtyServer> server;
 };
 
 TEST_F(CppApiTest, HeldPortStaysOpenUntilReleased) {

@@ -13,8 +13,7 @@
 #include "host/clock.h"
 #include "link/frames.h"
 #include "printer_model.h"
-#include "pty_server.h"
-#include "support/temp_folder.h"
+#include "support/pty_host.h"
 
 namespace dru::test {
 namespace {
@@ -44,16 +43,13 @@ void AddPayment(DruDataSet* ds, double amount, const char* code) {
     dru_dataset_post(ds);
 }
 
-class ReceiptOverPty : public ::testing::Test {
+class ReceiptOverPty : public PtyHost {
 protected:
+    ReceiptOverPty() : PtyHost(kPort) {}
+
     void SetUp() override {
-        try {
-            server = std::make_unique<sim::PtyServer>(printer);
-        } catch (const std::system_error& e) {
-            GTEST_SKIP() << "no pseudo-terminal: " << e.what();
-        }
-        dru_set_host_folder(folder.path().c_str());
-        dru_set_port_device(kPort, server->device_path().c_str());
+        PtyHost::SetUp();
+        if (IsSkipped()) return;
         for (const auto& [name, type] : {std::pair{"QTPRODCOMVEN", DRU_FT_FLOAT}, {"VRPRECCOMVEN", DRU_FT_FLOAT},
                                          {"VRDESCCOMVEN", DRU_FT_FLOAT}})
             dru_dataset_add_field(items.ds, name, type, 0);
@@ -64,11 +60,6 @@ protected:
         dru_dataset_add_field(payments.ds, "CDFPIMPFIS", DRU_FT_STRING, 10);
         dru_dataset_create(payments.ds);
     }
-    void TearDown() override {
-        dru_set_port_device(kPort, nullptr);
-        dru_set_host_folder(nullptr);
-    }
-
     void Command(const std::string& code, bool read = true) {
         dru01000::Comand_Porta(Frame(code), true, read, false, kPort, "Azul");
     }
@@ -85,17 +76,6 @@ protected:
                                      nullptr, nullptr, nullptr, 0, 0, 0, 0, "16", "");
     }
 
-    template <class F>
-    auto inspect(F fn) {
-        decltype(fn(printer)) result{};
-        server->with_model([&](sim::PrinterModel& m) { result = fn(m); });
-        return result;
-    }
-
-    TempFolder folder;
-    RealClock clock;
-    sim::PrinterModel printer{clock};
-    std::unique_ptr<sim::PtyServer> server;
     HostTable items, payments;
     double total = 0;
 };

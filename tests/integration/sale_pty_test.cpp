@@ -10,8 +10,7 @@
 #include "dru01000.h"
 #include "host/clock.h"
 #include "printer_model.h"
-#include "pty_server.h"
-#include "support/temp_folder.h"
+#include "support/pty_host.h"
 
 namespace dru::test {
 namespace {
@@ -23,16 +22,13 @@ struct Handle {
     ~Handle() { dru_dataset_free(ds); }
 };
 
-class SaleOverPty : public ::testing::Test {
+class SaleOverPty : public PtyHost {
 protected:
+    SaleOverPty() : PtyHost(kPort) {}
+
     void SetUp() override {
-        try {
-            server = std::make_unique<sim::PtyServer>(printer);
-        } catch (const std::system_error& e) {
-            GTEST_SKIP() << "no pseudo-terminal: " << e.what();
-        }
-        dru_set_host_folder(folder.path().c_str());
-        dru_set_port_device(kPort, server->device_path().c_str());
+        PtyHost::SetUp();
+        if (IsSkipped()) return;
         dru_dataset_add_field(vendas.ds, "IDTPIMPOSFIS", DRU_FT_STRING, 1);
         for (const char* f : {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRACRCOMANDA", "VRDESCCOMVEN", "VRTXSERVICO"})
             dru_dataset_add_field(vendas.ds, f, DRU_FT_FLOAT, 0);
@@ -63,8 +59,7 @@ protected:
     void TearDown() override {
         dru_params_free(params);
         dru_text_free(result);
-        dru_set_port_device(kPort, nullptr);
-        dru_set_host_folder(nullptr);
+        PtyHost::TearDown();
     }
 
     void Item(const char* kind, double qty, double price, const char* name) {
@@ -93,17 +88,6 @@ protected:
         ImpressaoVenda(params, vendas.ds, movi.ds, receb.ds, nullptr, nullptr, nullptr, nullptr, "0", result);
         return dru_text_get(result);
     }
-    template <class F>
-    auto inspect(F fn) {
-        decltype(fn(printer)) value{};
-        server->with_model([&](sim::PrinterModel& m) { value = fn(m); });
-        return value;
-    }
-
-    TempFolder folder;
-    RealClock clock;
-    sim::PrinterModel printer{clock};
-    std::unique_ptr<sim::PtyServer> server;
     Handle vendas, movi, receb;
     DruParams* params = nullptr;
     DruText* result = nullptr;
