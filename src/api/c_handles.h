@@ -20,3 +20,6 @@ struct DruDataSet {
     dru::TClientDataSet table;
     std::string scratch;  // text handed back by dru_dataset_get_text
 };
+
+// The table of a handle the host may leave NULL: nullptr then.
+inline dru::TClientDataSet* OptionalTable(DruDataSet* ds) { return ds ? &ds->table : nullptr; }

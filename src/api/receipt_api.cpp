@@ -11,11 +11,7 @@
 #include "receipt/receipt_closing.h"
 
 namespace {
-
 using dru::text::from_host;
-
-dru::TClientDataSet* Optional(DruDataSet* ds) { return ds ? &ds->table : nullptr; }
-
 }  // namespace
 
 namespace dru01000 {
@@ -47,7 +43,7 @@ DRU_API bool Final_Cupom(const std::string& stEsquemaCor, const std::string& stC
     return dru::guarded(false, [&] {
         const dru::ClosingSale sale{from_host(stTipoVenda), from_host(stNmCons), doSaldoDebito, doPrecoSubsidio,
                                     doValorVenda,           doValorCons,         from_host(IdImpSaldoCup)};
-        const dru::BalanceTables balances{Optional(cdsSaldCred), Optional(cdsFamiliaSaldo), Optional(cdsEmprestimo)};
+        const dru::BalanceTables balances{OptionalTable(cdsSaldCred), OptionalTable(cdsFamiliaSaldo), OptionalTable(cdsEmprestimo)};
         dru::EntryCall call;
         return dru::Final_Cupom(call.link(), from_host(stEsquemaCor), from_host(stCdPortaImpFis), from_host(Operador),
                                 from_host(Loja), from_host(stSenhaCupom), from_host(stDsObsCupFis), doAcrescimo,

@@ -8,12 +8,6 @@
 #include "module/module.h"
 #include "receipt/sale_printing.h"
 
-namespace {
-
-dru::TClientDataSet* Optional(DruDataSet* ds) { return ds ? &ds->table : nullptr; }
-
-}  // namespace
-
 // `result` is written only when the whole call succeeds.
 extern "C" DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruDataSet* cdsMovi,
                                        DruDataSet* cdsRecebimento, DruDataSet* /*cdsAliqImpFis*/,
@@ -26,7 +20,7 @@ extern "C" DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsV
         const dru::SaleTables tables{dru::Required(cdsVendas, kCall, "cdsVendas").table,
                                      dru::Required(cdsMovi, kCall, "cdsMovi").table,
                                      dru::Required(cdsRecebimento, kCall, "cdsRecebimento").table,
-                                     {Optional(cdsSaldCred), Optional(cdsFamiliaSaldo), Optional(cdsEmprestimo)}};
+                                     {OptionalTable(cdsSaldCred), OptionalTable(cdsFamiliaSaldo), OptionalTable(cdsEmprestimo)}};
         // The documents of the sale that live beside the receipt, not below it.
         const dru::SaleDocuments documents{&dru::ImpDebito_Consumidor_IBM, &dru::ImprimeNaoFiscal};
         dru::EntryCall call;
