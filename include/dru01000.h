@@ -243,6 +243,41 @@ DRU_API void Relatorio_Produto(const char* stCdPortaImpFis, const char* arg2, co
                                DruDataSet* cdsProdAux, const char* stEmiRelProd, const char* stTribRelPro,
                                const char* stIdEsquema, bool* boCtrlCupom);
 
+/* ---- Cash closing ----------------------------------------------------------- */
+/* The cash closing. Unless `boFechDiaAnterior`, copies `cdsMovFechaAux`,
+ * `cdsSangriaAux`, `cdsOperSup`, `cdsMovTotAux` and `cdsTipoRece` into the
+ * module (all five required and open). With `boImpRelSan` it prints the
+ * withdrawal receipt, tried at most 3 times (then "IMP_SEM_RESPOSTA"). Unless
+ * `boSangria` or `boFechDiaAnterior`, it asks "AbreCaixa": yes returns true;
+ * no, with `boAccessImpRedz`, asks "ConfReducao", and yes runs the product
+ * report (`cdsProdAux`, `stEmiRelProd` as in Relatorio_Produto) and the
+ * payment totals export (as ExportRedZ), sets `*boReduziu` true and replaces
+ * the contents of `cdsRedzAux`, `cdsFormRedzAux`, `cdsImpostoRedzAux` and
+ * `cdsTotNFisAux` (then required) with the module's Z tables. No Z reduction
+ * is performed. `*boReduziu` (required) is set false otherwise. A needed
+ * table NULL (DRU_ERR_BAD_ARGUMENT) or not open (DRU_ERR_TABLE), or a receipt
+ * with no operator to print - an earlier day's closing on a module never
+ * loaded - (DRU_ERR_TABLE) refuses the call before anything is copied, asked
+ * or sent: false, `*boReduziu` untouched. An error inside the product report
+ * or the export does not stop the closing and is left in dru_last_error().
+ * `stNrSerie`, `stCdFilial`, `stCdCaixa`, `stCupomDia` (may be NULL),
+ * `cdsMovAbertura`, `cdsProdFechamento`, `cdsExtratoCons`, `dtAberCaixa`,
+ * `boImprimeRedZ`, `Reducao`, `stTribRelPro`, `stImpLeituraX`,
+ * `idImpEnvelope`, `stTipoSangria` and `stDescSangria` are not read. */
+DRU_API bool GeraReciboSangria(const char* stCdPortaImpFis, const char* stNrSerie, const char* stCdFilial,
+                               const char* stCdCaixa, const char* stECF, int32_t idTipoImpFis,
+                               DruText* stCupomDia, DruDataSet* cdsMovFechaAux, DruDataSet* cdsSangriaAux,
+                               DruDataSet* cdsProdAux, DruDataSet* cdsOperSup, DruDataSet* cdsMovTotAux,
+                               DruDataSet* cdsMovAbertura, DruDataSet* cdsProdFechamento,
+                               DruDataSet* cdsExtratoCons, double dtAberCaixa, bool boImpRelSan,
+                               bool boImprimeRedZ, bool Reducao, DruDataSet* cdsRedzAux,
+                               DruDataSet* cdsFormRedzAux, DruDataSet* cdsImpostoRedzAux,
+                               DruDataSet* cdsTotNFisAux, bool* boReduziu, DruDataSet* cdsTipoRece,
+                               const char* stEmiRelProd, const char* stTribRelPro, const char* stImpLeituraX,
+                               const char* idImpEnvelope, const char* stIdEsquema, bool boSangria,
+                               bool boFechDiaAnterior, bool boAccessImpRedz, const char* stTipoSangria,
+                               const char* stDescSangria);
+
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
 DRU_API bool VendaItem(DruParams* Params);
 DRU_API bool Atu_TotGeral(const DruParams* Params);

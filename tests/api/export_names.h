@@ -47,6 +47,9 @@ inline const std::vector<std::string> kCreditVoucherExports = {"Compr_CredPessoa
 // Managerial product report.
 inline const std::vector<std::string> kProductReportExports = {"Relatorio_Produto"};
 
+// Cash closing.
+inline const std::vector<std::string> kCashClosingExports = {"GeraReciboSangria"};
+
 // The operations with a fixed answer.
 inline const std::vector<std::string> kFixedAnswerExports = {
     "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
@@ -61,7 +64,7 @@ inline const std::vector<std::string> kFixedAnswerExports = {
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
     for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kCashExports,
-                              &kBillCheckExports, &kCreditVoucherExports, &kProductReportExports,
+                              &kBillCheckExports, &kCreditVoucherExports, &kProductReportExports, &kCashClosingExports,
                               &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;

@@ -9,6 +9,7 @@
 //   EXPECT_EQ(link.log_messages()[0], ...);
 //   ExpectTraceMatchesGolden(link.trace, "day/drawer.trace");
 #pragma once
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,8 @@ struct DialogCall {
     const TClientDataSet* table;
 };
 
-// Records every call and gives `answer`. Given a trace, adds "message <text>"
+// Records every call and gives the front of `answers`, or `answer` once they
+// are used up. Given a trace, adds "message <text>"
 // for a notice and "question <text> -> yes|no" for a question to it.
 class RecordingDialog final : public Dialog {
 public:
@@ -42,13 +44,19 @@ public:
                   const std::string& question, TTipoMsg kind, const std::string& arg6,
                   const std::string& scheme, int arg8, const TClientDataSet* table) override {
         calls.push_back({text, arg2, arg3, question, kind, arg6, scheme, arg8, table});
+        bool given = answer;
+        if (!answers.empty()) {
+            given = answers.front();
+            answers.pop_front();
+        }
         if (trace) {
             const std::string shown = TraceBytes(text::to_latin1(text));
-            trace->add(question == "S" ? "question " + shown + (answer ? " -> yes" : " -> no") : "message " + shown);
+            trace->add(question == "S" ? "question " + shown + (given ? " -> yes" : " -> no") : "message " + shown);
         }
-        return answer;
+        return given;
     }
     std::vector<DialogCall> calls;
+    std::deque<bool> answers;
     bool answer = false;
     Trace* trace = nullptr;
 };

@@ -1,0 +1,154 @@
+#include "documents/cash_closing.h"
+
+#include <exception>
+#include <new>
+#include <string_view>
+#include <utility>
+
+#include "documents/product_report.h"
+#include "documents/withdrawal_receipt.h"
+#include "host/dialog.h"
+#include "payments/payment_totals_export.h"
+#include "print/retry.h"
+
+namespace dru {
+
+namespace {
+
+constexpr std::string_view kCall = "GeraReciboSangria";
+constexpr std::string_view kReceiptCall = "ImpReciboSangria_IBM";
+// The operator's two questions.
+constexpr std::string_view kOpenAgainKey = "AbreCaixa";
+constexpr std::string_view kConfirmZKey = "ConfReducao";
+
+// The flags decide what the closing reads, copies and asks.
+bool CopiesTables(const CashClosing& c) {
+    return !c.boFechDiaAnterior;
+}
+bool AsksQuestions(const CashClosing& c) {
+    return !c.boSangria && !c.boFechDiaAnterior;
+}
+bool MayAskZ(const CashClosing& c) {
+    return AsksQuestions(c) && c.boAccessImpRedz;
+}
+
+template <class T>
+T& Needed(T* table, std::string_view name) {
+    if (!table) throw EBadArgument(std::string(kCall) + ": " + std::string(name) + " is NULL");
+    return *table;
+}
+
+const TClientDataSet& OpenSource(const TClientDataSet* table, std::string_view name) {
+    const TClientDataSet& source = Needed(table, name);
+    if (!source.Active())
+        throw EDatabaseError(std::string(kCall) + ": " + std::string(name) + " is not open");
+    return source;
+}
+
+// The operator the withdrawal receipt will print: the host's, or what an
+// earlier call left in the data module.
+void RequireReceiptOperator(const CashClosing& c, const TdtmImpressoraIBM& dm) {
+    const TClientDataSet& operators = CopiesTables(c) ? *c.tables.cdsOperSup : dm.cdsOperadorSup;
+    if (!operators.Active() || operators.IsEmpty())
+        throw EDatabaseError(std::string(kCall) +
+                             (CopiesTables(c)
+                                  ? ": cdsOperSup holds no operator for the withdrawal receipt"
+                                  : ": no earlier closing loaded the tables the withdrawal "
+                                    "receipt prints from (cdsMovFecha, cdsOperadorSup)"));
+}
+
+// Every check that can refuse the closing, before it changes anything.
+void CheckArguments(const CashClosing& c, const TdtmImpressoraIBM& dm) {
+    const CashClosingTables& t = c.tables;
+    if (CopiesTables(c)) {
+        OpenSource(t.cdsMovFechaAux, "cdsMovFechaAux");
+        OpenSource(t.cdsSangriaAux, "cdsSangriaAux");
+        OpenSource(t.cdsOperSup, "cdsOperSup");
+        OpenSource(t.cdsMovTotAux, "cdsMovTotAux");
+        OpenSource(t.cdsTipoRece, "cdsTipoRece");
+    }
+    if (c.boImpRelSan) RequireReceiptOperator(c, dm);
+    if (MayAskZ(c)) {
+        Needed(t.cdsProdAux, "cdsProdAux");
+        Needed(t.cdsRedzAux, "cdsRedzAux");
+        Needed(t.cdsFormRedzAux, "cdsFormRedzAux");
+        Needed(t.cdsImpostoRedzAux, "cdsImpostoRedzAux");
+        Needed(t.cdsTotNFisAux, "cdsTotNFisAux");
+    }
+}
+
+void CopyClosingTables(const CashClosingTables& t, TdtmImpressoraIBM& dm) {
+    dm.cdsMovFecha.CopyFrom(*t.cdsMovFechaAux);
+    dm.cdsSangria.CopyFrom(*t.cdsSangriaAux);
+    dm.cdsOperadorSup.CopyFrom(*t.cdsOperSup);
+    dm.cdsMovTot.CopyFrom(*t.cdsMovTotAux);
+    dm.cdsTipoReceAux.CopyFrom(*t.cdsTipoRece);
+}
+
+// Every attempt lists all closing amounts, from the first.
+void PrintWithdrawalReceipt(Session& session, const CashClosing& c) {
+    TClientDataSet& closing_amounts = session.dm.get().cdsMovFecha;
+    Retried(session.link, c.stIdEsquema, kReceiptCall, [&] {
+        closing_amounts.First();
+        return ImpReciboSangria_IBM(session, c.stIdEsquema, c.stCdPortaImpFis);
+    });
+}
+
+bool OperatorSaysYes(Session& session, std::string_view key, const std::string& scheme) {
+    LinkContext& ctx = session.link;
+    return ctx.dialog.Mensagem(ctx.messages.msgPadrao().Msg(key), "", "N", "S", TTipoMsg::Tipo1, "",
+                               scheme, 0, nullptr);
+}
+
+// The product report's outcome is not looked at: a report it refuses (a
+// figure too wide for its column, a table lacking a field) does not keep the
+// day totals from being read; its error is kept for the caller.
+void ProductReport(Session& session, const CashClosing& c, ErrorReport* swallowed) {
+    try {
+        Relatorio_Produto(session, c.stCdPortaImpFis, *c.tables.cdsProdAux, c.stEmiRelProd,
+                          c.stIdEsquema);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        if (swallowed) *swallowed = ReportOf(e);
+    }
+}
+
+// The day totals into the data module's Z tables; an error the export
+// swallows is kept unless the report's came first.
+void ExportTotals(Session& session, const CashClosing& c, ErrorReport* swallowed) {
+    TdtmImpressoraIBM& dm = session.dm.get();
+    ErrorReport export_error;
+    ExportRedZ(session, c.stCdPortaImpFis, c.stIdEsquema, c.stECF, c.idTipoImpFis,
+               dm.cdsTipoReceAux, dm.cdsRedzAux01, dm.cdsFormRedzAux01, dm.cdsImpostoRedzAux01,
+               dm.cdsTotNFisAux01, &export_error);
+    if (swallowed && swallowed->kind == ErrorKind::None) *swallowed = std::move(export_error);
+}
+
+void HandBackZTables(const CashClosingTables& t, const TdtmImpressoraIBM& dm) {
+    t.cdsRedzAux->CopyFrom(dm.cdsRedzAux01);
+    t.cdsFormRedzAux->CopyFrom(dm.cdsFormRedzAux01);
+    t.cdsImpostoRedzAux->CopyFrom(dm.cdsImpostoRedzAux01);
+    t.cdsTotNFisAux->CopyFrom(dm.cdsTotNFisAux01);
+}
+
+}  // namespace
+
+bool GeraReciboSangria(Session& session, const CashClosing& c, bool& boReduziu,
+                       ErrorReport* swallowed) {
+    TdtmImpressoraIBM& dm = session.dm.get();
+    CheckArguments(c, dm);
+    if (CopiesTables(c)) CopyClosingTables(c.tables, dm);
+    boReduziu = false;
+    if (c.boImpRelSan) PrintWithdrawalReceipt(session, c);
+    if (!AsksQuestions(c)) return false;
+    if (OperatorSaysYes(session, kOpenAgainKey, c.stIdEsquema)) return true;
+    if (!c.boAccessImpRedz || !OperatorSaysYes(session, kConfirmZKey, c.stIdEsquema)) return false;
+    ProductReport(session, c, swallowed);
+    ExportTotals(session, c, swallowed);
+    boReduziu = true;
+    HandBackZTables(c.tables, dm);
+    return false;
+}
+
+}  // namespace dru
