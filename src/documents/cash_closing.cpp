@@ -1,5 +1,6 @@
 #include "documents/cash_closing.h"
 
+#include <array>
 #include <exception>
 #include <new>
 #include <string_view>
@@ -57,32 +58,43 @@ void RequireReceiptOperator(const CashClosing& c, const TdtmImpressoraIBM& dm) {
                                     "receipt prints from (cdsMovFecha, cdsOperadorSup)"));
 }
 
+// A host table and the data module's table it is copied into, or out of.
+template <class Source>
+struct TablePair {
+    Source* host;
+    std::string_view name;
+    TClientDataSet TdtmImpressoraIBM::*module;
+};
+
+std::array<TablePair<const TClientDataSet>, 5> CopiedIn(const CashClosingTables& t) {
+    return {{{t.cdsMovFechaAux, "cdsMovFechaAux", &TdtmImpressoraIBM::cdsMovFecha},
+             {t.cdsSangriaAux, "cdsSangriaAux", &TdtmImpressoraIBM::cdsSangria},
+             {t.cdsOperSup, "cdsOperSup", &TdtmImpressoraIBM::cdsOperadorSup},
+             {t.cdsMovTotAux, "cdsMovTotAux", &TdtmImpressoraIBM::cdsMovTot},
+             {t.cdsTipoRece, "cdsTipoRece", &TdtmImpressoraIBM::cdsTipoReceAux}}};
+}
+
+std::array<TablePair<TClientDataSet>, 4> HandedBack(const CashClosingTables& t) {
+    return {{{t.cdsRedzAux, "cdsRedzAux", &TdtmImpressoraIBM::cdsRedzAux01},
+             {t.cdsFormRedzAux, "cdsFormRedzAux", &TdtmImpressoraIBM::cdsFormRedzAux01},
+             {t.cdsImpostoRedzAux, "cdsImpostoRedzAux", &TdtmImpressoraIBM::cdsImpostoRedzAux01},
+             {t.cdsTotNFisAux, "cdsTotNFisAux", &TdtmImpressoraIBM::cdsTotNFisAux01}}};
+}
+
 // Every check that can refuse the closing, before it changes anything.
 void CheckArguments(const CashClosing& c, const TdtmImpressoraIBM& dm) {
-    const CashClosingTables& t = c.tables;
-    if (CopiesTables(c)) {
-        OpenSource(t.cdsMovFechaAux, "cdsMovFechaAux");
-        OpenSource(t.cdsSangriaAux, "cdsSangriaAux");
-        OpenSource(t.cdsOperSup, "cdsOperSup");
-        OpenSource(t.cdsMovTotAux, "cdsMovTotAux");
-        OpenSource(t.cdsTipoRece, "cdsTipoRece");
-    }
+    if (CopiesTables(c))
+        for (const auto& pair : CopiedIn(c.tables)) OpenSource(pair.host, pair.name);
     if (c.boImpRelSan) RequireReceiptOperator(c, dm);
     if (MayAskZ(c)) {
-        Needed(t.cdsProdAux, "cdsProdAux");
-        Needed(t.cdsRedzAux, "cdsRedzAux");
-        Needed(t.cdsFormRedzAux, "cdsFormRedzAux");
-        Needed(t.cdsImpostoRedzAux, "cdsImpostoRedzAux");
-        Needed(t.cdsTotNFisAux, "cdsTotNFisAux");
+        Needed(c.tables.cdsProdAux, "cdsProdAux");
+        for (const auto& pair : HandedBack(c.tables)) Needed(pair.host, pair.name);
     }
 }
 
+// In this order: closing amounts, withdrawals, operator, totals, payment types.
 void CopyClosingTables(const CashClosingTables& t, TdtmImpressoraIBM& dm) {
-    dm.cdsMovFecha.CopyFrom(*t.cdsMovFechaAux);
-    dm.cdsSangria.CopyFrom(*t.cdsSangriaAux);
-    dm.cdsOperadorSup.CopyFrom(*t.cdsOperSup);
-    dm.cdsMovTot.CopyFrom(*t.cdsMovTotAux);
-    dm.cdsTipoReceAux.CopyFrom(*t.cdsTipoRece);
+    for (const auto& pair : CopiedIn(t)) (dm.*pair.module).CopyFrom(*pair.host);
 }
 
 // Every attempt lists all closing amounts, from the first.
@@ -126,10 +138,7 @@ void ExportTotals(Session& session, const CashClosing& c, ErrorReport* swallowed
 }
 
 void HandBackZTables(const CashClosingTables& t, const TdtmImpressoraIBM& dm) {
-    t.cdsRedzAux->CopyFrom(dm.cdsRedzAux01);
-    t.cdsFormRedzAux->CopyFrom(dm.cdsFormRedzAux01);
-    t.cdsImpostoRedzAux->CopyFrom(dm.cdsImpostoRedzAux01);
-    t.cdsTotNFisAux->CopyFrom(dm.cdsTotNFisAux01);
+    for (const auto& pair : HandedBack(t)) pair.host->CopyFrom(dm.*pair.module);
 }
 
 }  // namespace

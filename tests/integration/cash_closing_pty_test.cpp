@@ -10,36 +10,13 @@
 
 #include "dru01000.h"
 #include "printer_model.h"
+#include "support/host_table.h"
 #include "support/pty_host.h"
 
 namespace dru::test {
 namespace {
 
 constexpr const char* kPort = "COM7";
-
-struct Table {
-    DruDataSet* ds = dru_dataset_new();
-    ~Table() { dru_dataset_free(ds); }
-    Table(const Table&) = delete;
-    Table& operator=(const Table&) = delete;
-    Table() = default;
-
-    Table& field(const char* name, int32_t type, int32_t size = 0) {
-        dru_dataset_add_field(ds, name, type, size);
-        return *this;
-    }
-    Table& create() {
-        dru_dataset_create(ds);
-        return *this;
-    }
-    Table& row(const std::vector<std::pair<const char*, std::string>>& values) {
-        dru_dataset_append(ds);
-        for (const auto& [name, value] : values) dru_dataset_set_text(ds, name, value.c_str());
-        dru_dataset_post(ds);
-        return *this;
-    }
-    std::string text(const char* field) const { return dru_dataset_get_text(ds, field); }
-};
 
 // Answers the operator's questions in order and remembers what was asked.
 struct Operator {
@@ -91,8 +68,8 @@ class CashClosingOverPty : public PtyHost {
 };
 
 TEST_F(CashClosingOverPty, ZConfirmedPrintsTheReceiptAndTheReportAndHandsBackTheTotals) {
-    Table fecha, sangria, products, operators, movTot, types, unread;
-    Table redz, formRedz, impostoRedz, totNFis;
+    HostTable fecha, sangria, products, operators, movTot, types, unread;
+    HostTable redz, formRedz, impostoRedz, totNFis;
     fecha.field("NMTIPORECE", DRU_FT_STRING, 40).field("VRFECHAINF", DRU_FT_FLOAT).create();
     fecha.row({{"NMTIPORECE", "EFECTIVO"}, {"VRFECHAINF", "3000"}});
     fecha.row({{"NMTIPORECE", "TARJETA CREDITO"}, {"VRFECHAINF", "2000"}});

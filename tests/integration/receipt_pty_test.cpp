@@ -13,18 +13,13 @@
 #include "host/clock.h"
 #include "link/frames.h"
 #include "printer_model.h"
+#include "support/host_table.h"
 #include "support/pty_host.h"
 
 namespace dru::test {
 namespace {
 
 constexpr const char* kPort = "COM7";
-
-// A host table made and filled through the C helpers.
-struct HostTable {
-    DruDataSet* ds = dru_dataset_new();
-    ~HostTable() { dru_dataset_free(ds); }
-};
 
 void AddItem(DruDataSet* ds, double qty, double price, const char* code, const char* name) {
     dru_dataset_append(ds);

@@ -10,17 +10,13 @@
 #include "dru01000.h"
 #include "host/clock.h"
 #include "printer_model.h"
+#include "support/host_table.h"
 #include "support/pty_host.h"
 
 namespace dru::test {
 namespace {
 
 constexpr const char* kPort = "COM8";
-
-struct Handle {
-    DruDataSet* ds = dru_dataset_new();
-    ~Handle() { dru_dataset_free(ds); }
-};
 
 class SaleOverPty : public PtyHost {
 protected:
@@ -88,7 +84,7 @@ protected:
         ImpressaoVenda(params, vendas.ds, movi.ds, receb.ds, nullptr, nullptr, nullptr, nullptr, "0", result);
         return dru_text_get(result);
     }
-    Handle vendas, movi, receb;
+    HostTable vendas, movi, receb;
     DruParams* params = nullptr;
     DruText* result = nullptr;
 };
