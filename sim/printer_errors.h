@@ -19,4 +19,7 @@ inline constexpr int kUnknownPaymentForm = kBadCommand;
 // Ending the payments below the total: the receipt is not paid, so the end
 // of payments (and whatever closes the receipt after it) is out of order.
 inline constexpr int kPaymentsShort = kWrongSequence;
+// A command that is not a comment line, a line feed or the 61 while a
+// comment block is open: the document in progress makes it out of order.
+inline constexpr int kBlockOpen = kWrongSequence;
 }  // namespace dru::sim::err

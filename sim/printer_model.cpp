@@ -28,8 +28,6 @@ constexpr std::array<std::string_view, 9> kAnsweringCodes = {
 constexpr std::string_view kSuccessReply = "1";
 // Width of the printed receipt and report lines.
 constexpr int kPaperWidth = 40;
-// What the knife leaves on the roll.
-constexpr std::string_view kCutLine = "-------- corte --------";
 // Printed after the number of a voided receipt.
 constexpr std::string_view kVoidMark = "ANULADA";
 // Width of the receipt number on the boleta.
@@ -42,6 +40,12 @@ bool contains(auto const& list, std::string_view code) {
 // Commands that keep a boleta closed by 98 waiting for its footer block.
 bool keeps_footer_due(std::string_view code) {
     return code == cmd::kLineFeed || code == cmd::kBeginComment || code == cmd::kEndComment;
+}
+
+// What an open comment block takes: its lines, line feeds and its end.
+bool taken_in_block(std::string_view code) {
+    const bool comment_line = code.size() == 3 && code.substr(0, 2) == "11";
+    return comment_line || code == cmd::kLineFeed || code == cmd::kEndComment;
 }
 
 std::string two_digits(int n) {
@@ -177,7 +181,7 @@ std::string PrinterModel::shape(std::string_view code, std::string reply) const 
 int PrinterModel::require_period() const { return period_open_ ? 0 : err::kPeriodClosed; }
 
 int PrinterModel::require_no_document() const {
-    return !receipt_.under_way() && !comment_open_ ? 0 : err::kWrongSequence;
+    return !receipt_.under_way() && block_ == Block::None ? 0 : err::kWrongSequence;
 }
 
 void PrinterModel::remember_error(int error, std::string_view code) {
@@ -189,7 +193,10 @@ void PrinterModel::remember_error(int error, std::string_view code) {
 
 PrinterModel::Outcome PrinterModel::run(std::string_view code, std::string_view operands) {
     // Anything but the footer block (or a line feed before it) ends a boleta closed by 98.
-    if (footer_due_ && !comment_open_ && !keeps_footer_due(code)) end_boleta_paper();
+    if (footer_due_ && block_ == Block::None && !keeps_footer_due(code)) end_boleta_paper();
+    // The paper moves on: the slip before is cut.
+    if (slip_cut_due_) cut_slip();
+    if (block_ != Block::None && !taken_in_block(code)) return {err::kBlockOpen, {}};
     if (code == cmd::kReadingX) return reading_x();
     if (code == cmd::kReductionZ) return reduction_z();
     if (code == cmd::kRepeat) return {};
@@ -322,7 +329,6 @@ PrinterModel::Outcome PrinterModel::end_payments(std::string_view op) {
 PrinterModel::Outcome PrinterModel::close_receipt(std::string_view code) {
     if (int e = require_period()) return {e, {}};
     const bool cut = code == cmd::kCutPaper;
-    if (comment_open_) return {err::kWrongSequence, {}};
     if (receipt_.phase() == ReceiptPhase::PaidOut) {
         settle_receipt();
         if (cut) {
@@ -368,28 +374,41 @@ void PrinterModel::end_boleta_paper() {
     print(std::string(kCutLine));
 }
 
+// A non-fiscal slip leaves the printer.
+void PrinterModel::cut_slip() {
+    slip_cut_due_ = false;
+    print(std::string(kCutLine));
+}
+
 // A block begun inside a receipt is its closing block: the 61 that ends it
 // closes the receipt. One begun before the payments were ended is out of
-// order; it still runs, and the receipt is voided at its end.
+// order; it still runs, and the receipt is voided at its end. (A 60 inside
+// an open block never gets here: the open block refuses it.)
 PrinterModel::Outcome PrinterModel::begin_comment() {
     if (int e = require_period()) return {e, {}};
-    if (comment_open_) return {err::kWrongSequence, {}};
-    comment_open_ = true;
-    block_closes_receipt_ = receipt_.under_way();
-    if (block_closes_receipt_ && receipt_.phase() != ReceiptPhase::PaidOut)
-        remember_error(err::kWrongSequence, cmd::kBeginComment);
+    if (receipt_.under_way()) {
+        block_ = Block::Closing;
+        if (receipt_.phase() != ReceiptPhase::PaidOut)
+            remember_error(err::kWrongSequence, cmd::kBeginComment);
+    } else if (footer_due_) {
+        block_ = Block::Footer;
+    } else {
+        block_ = Block::Document;
+        slip_printed_ = false;
+    }
     return {};
 }
 
 PrinterModel::Outcome PrinterModel::end_comment() {
-    const bool had_block = comment_open_;
-    comment_open_ = false;
-    if (had_block && block_closes_receipt_) {
-        block_closes_receipt_ = false;
+    const Block ended = block_;
+    block_ = Block::None;
+    if (ended == Block::Closing) {
         settle_receipt();
         print(number_line_);
-    } else if (had_block && footer_due_) {
+    } else if (ended == Block::Footer) {
         end_boleta_paper();
+    } else if (ended == Block::Document) {
+        slip_cut_due_ = slip_printed_;
     }
     // The one reply of a block: the first error met since the last such reply.
     if (block_error_ != 0) {
@@ -397,14 +416,14 @@ PrinterModel::Outcome PrinterModel::end_comment() {
         block_error_ = 0;
         return {0, reply};
     }
-    if (!had_block) return {err::kWrongSequence, {}};
+    if (ended == Block::None) return {err::kWrongSequence, {}};
     return {0, std::string(kSuccessReply)};
 }
 
 PrinterModel::Outcome PrinterModel::comment_line(int style, std::string_view text) {
     if (int e = require_period()) return {e, {}};
     if (style < 1 || style > 6) return {err::kBadCommand, {}};
-    if (!comment_open_) return {err::kWrongSequence, {}};
+    if (block_ == Block::None) return {err::kWrongSequence, {}};
     print(text::from_latin1(text), style);
     return {};
 }
@@ -476,7 +495,10 @@ void PrinterModel::set_printer_time(TDateTime t) {
 
 // ---- Paper ----------------------------------------------------------------
 
-void PrinterModel::print(std::string text, int style) { paper_.push_back({style, std::move(text)}); }
+void PrinterModel::print(std::string text, int style) {
+    if (block_ == Block::Document) slip_printed_ = true;
+    paper_.push_back({style, std::move(text)});
+}
 
 void PrinterModel::print_totals() {
     print(label_value("PRIMERA BOLETA", first_receipt_));

@@ -35,10 +35,35 @@
 // number line, and its 61 reply reports the receipt's first error. 99 right
 // after a receipt closed by its block is the end of the receipt on type 30.
 //
+// Comment blocks (60 ... 61): one begun inside a receipt is its closing
+// block, one begun after 98 the boleta's footer, any other a non-fiscal
+// document (a bill check, a report, a voucher). A block left open holds the
+// printer: until its 61 it takes comment lines (111 to 116), line feeds (30)
+// and the 61, and refuses every other command, a second 60 included, with
+// error 19 (err::kBlockOpen). A refused command is not carried out: nothing
+// prints, nothing counts, no receipt opens, and the block stays open taking
+// lines. Refused, a silent command (60, 000, 12, 13, 20, 26, 27, 98, 99, an
+// unknown code) has its error reported by the block's 61 like any other
+// first error; an answering one (01, 021, 18, 32, 34, 35, 432, 481) answers
+// "019" and its code at once ("01948"). A silent command refused inside a
+// receipt's closing block is an error of the receipt, voided at the block's
+// 61; inside the footer the receipt is already counted, and the footer's 61
+// only reports the error. The 61 of a block break answers as every 61
+// does; its reply waits on the line, and the document's one read after its
+// last 61 takes it together with that one ("1\r1\r").
+//
 // The paper roll shows the boleta as the customer gets it: the printer's
 // header, the items (name; quantity x unit price, item total), the total, the
 // payments by form name, the change ("Vuelto"), the footer lines, the
 // receipt number line.
+//
+// A non-fiscal block prints as one slip: its lines in their styles, a line
+// feed as an empty line. The slip is cut (kCutLine) when the paper moves on
+// for the next command, as a boleta cut by 98 ends when what follows is not
+// its footer; the roll's last slip is still in the printer and shows no cut
+// yet. A block that printed nothing leaves no slip. A document sent in
+// several blocks (a block break: 61 then 60) shows as that many slips, each
+// but the last ended by the cut line.
 //
 // The model is not thread-safe: the pseudo-terminal server guards it.
 #pragma once
@@ -68,6 +93,8 @@ inline constexpr int kCounterFields = 50;
 inline constexpr int kZOverdueDays = 3;
 // The five payment forms whose totals 481 reports (fields 4 to 8).
 inline constexpr int kReportedForms = 5;
+// What the knife leaves on the roll: the end of a boleta or of a slip.
+inline constexpr std::string_view kCutLine = "-------- corte --------";
 
 struct PrinterConfig {
     int type = 16;                  // printer type: 16 or 30 (line ends and dash column of 432)
@@ -144,7 +171,7 @@ public:
     long long receipt_total() const { return receipt_.total_amount(); }
     // Payments of the receipt: form number (1 = "01") -> amount.
     const std::map<int, long long>& payments() const { return receipt_.payments(); }
-    bool comment_open() const { return comment_open_; }
+    bool comment_open() const { return block_ != Block::None; }
     int z_count() const { return z_count_; }
     int receipt_count() const { return receipt_count_; }
     int first_receipt_of_day() const { return first_receipt_; }
@@ -174,6 +201,13 @@ private:
         int error = 0;           // 0: success
         std::string data;        // success body of a reading command (before the terminator)
     };
+    // The open comment block, by what its 61 ends.
+    enum class Block {
+        None,
+        Closing,   // begun inside a receipt: its 61 closes the receipt
+        Footer,    // begun after 98: its 61 ends the boleta's paper
+        Document,  // a non-fiscal document: its 61 ends a slip
+    };
 
     void on_frame(std::string_view command);
     Outcome run(std::string_view code, std::string_view operands);
@@ -196,6 +230,7 @@ private:
     Outcome close_receipt(std::string_view code);
     void settle_receipt();
     void end_boleta_paper();
+    void cut_slip();
     void remember_error(int error, std::string_view code);
     Outcome begin_comment();
     Outcome end_comment();
@@ -222,12 +257,13 @@ private:
     std::optional<std::string> overdue_override_;
     FiscalReceipt receipt_;
     int open_receipt_number_ = 0;
-    bool block_closes_receipt_ = false;  // the open comment block was begun inside a receipt
+    Block block_ = Block::None;
+    bool slip_printed_ = false;          // the open document block has printed a line
+    bool slip_cut_due_ = false;          // a printed slip waits for the next command to be cut
     bool footer_due_ = false;            // closed by 98: the boleta ends after its footer block
     std::string number_line_;            // the boleta's last line, printed when its paper ends
     bool end_allowed_ = false;           // 99 may end the receipt just closed (type 30)
     bool receipt_fault_ = false;         // a command of the open receipt was refused: it is voided
-    bool comment_open_ = false;
     int block_error_ = 0;            // first error of a silent command since the last 61 reply
     std::string block_error_code_;
     int z_count_;
