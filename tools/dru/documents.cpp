@@ -82,7 +82,8 @@ Document Sale() {
                     added.emplace_back("ESQUEMACOR", c.options.scheme);
                 ParamsHandle params = f.params("Params", added);
                 TableHandle vendas = f.table("cdsVendas"), movi = f.table("cdsMovi");
-                TableHandle receb = f.table("cdsRecebimento");
+                TableHandle receb = f.table("cdsRecebimento");  // searched for vouchers: may be empty
+                if (!receb) receb = MakeTable(layouts::PaymentTypes());
                 TableHandle cred = f.table("cdsSaldCred"), family = f.table("cdsFamiliaSaldo"),
                             loans = f.table("cdsEmprestimo");
                 DruText* result = dru_text_new(nullptr);

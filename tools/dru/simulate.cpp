@@ -46,7 +46,10 @@ int Simulate(Program& program, const std::vector<std::string>& options) {
 void AddSimulateCommand(CLI::App& app, Program& program) {
     CLI::App* sub = app.add_subcommand(
         "simulate", "run the printer simulator in the foreground; prints its device path (printer_sim's options)");
-    sub->prefix_command();  // every option after it is printer_sim's, --help included
+    // Every argument after it is printer_sim's, --help included.
+    sub->prefix_command();
+    sub->allow_extras();
+    sub->fallthrough(false);
     sub->set_help_flag();
     sub->footer(Example("dru simulate --type 30   (then, elsewhere: dru --port <its path> x)"));
     sub->callback([&program, sub] {
