@@ -1,8 +1,8 @@
 // dru_last_exchange(): the record of the last exchange, as the module keeps it.
 #include "api/c_handles.h"
+#include "dru01000.h"
 #include "link/exchange_record.h"
 #include "module/module.h"
-#include "dru01000.h"
 
 namespace {
 using dru::ExchangeOutcome;

@@ -13,7 +13,9 @@ void Record(LinkContext& ctx, ExchangeOutcome outcome, std::string reply = {}) {
 }
 }  // namespace
 
-void RecordPortFailed(LinkContext& ctx) { Record(ctx, ExchangeOutcome::PortFailed); }
+void RecordPortFailed(LinkContext& ctx) {
+    Record(ctx, ExchangeOutcome::PortFailed);
+}
 
 void RecordWrite(LinkContext& ctx, long written) {
     Record(ctx, written < 0 ? ExchangeOutcome::LineFailed : ExchangeOutcome::NotRead);

@@ -72,8 +72,9 @@ TEST_F(Commands, DayTotalsReadTheCountersAndPrintNothing) {
 TEST_F(Commands, ASaleFromTheExampleIsPrintedWithItsReceiptNumber) {
     const Json j = Preview({"sale", Example("sale.json")});
     EXPECT_EQ(j["receipt_number"], "0000001002");
-    for (const char* shown : {"CAFE EXPRESO", "TORTA DE MANZANA", "TOTAL                               5000",
-                              "Vuelto", "Gracias por su visita", "FIN BOLETA NRO 0000001002"})
+    for (const char* shown :
+         {"CAFE EXPRESO", "TORTA DE MANZANA", "TOTAL                               5000", "Vuelto",
+          "Gracias por su visita", "FIN BOLETA NRO 0000001002"})
         EXPECT_TRUE(Printed(j, shown)) << shown << "\n" << j["paper"].get<std::string>();
     // The drawer first, the receipt number read back last.
     EXPECT_EQ(j["frames"].front()["sent"], "<87>34255255<88>");
@@ -121,9 +122,10 @@ TEST_F(Commands, TheOtherDocumentsPrintFromTheirExamples) {
 TEST_F(Commands, TheHumanFormShowsTheRollTheFramesAndTheTime) {
     const DruRun run = Dru({"--preview", "supply", "20000"});
     EXPECT_EQ(run.code, 0);
-    for (const char* shown : {"Suprimento: true", "Frames (time on the printer's schedule):", "> <87>60<88>",
-                              "Paper roll:", "  | [6] Ingresso de Efectivo  : $ 20.000",
-                              "On a real printer this takes 2.08 s"})
+    for (const char* shown :
+         {"Suprimento: true", "Frames (time on the printer's schedule):", "> <87>60<88>",
+          "Paper roll:", "  | [6] Ingresso de Efectivo  : $ 20.000",
+          "On a real printer this takes 2.08 s"})
         EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\n" << run.out;
 }
 
@@ -161,8 +163,8 @@ TEST_F(Commands, APortThatDoesNotOpenFailsTheCall) {
 TEST_F(Commands, HelpListsEveryOptionWithAnExample) {
     const DruRun help = Dru({"--help"});
     EXPECT_EQ(help.code, 0);
-    for (const char* shown : {"--port", "--preview", "--json", "--yes", "sale", "payment-types", "log", "ports",
-                              "simulate", "Example:"})
+    for (const char* shown : {"--port", "--preview", "--json", "--yes", "sale", "payment-types",
+                              "log", "ports", "simulate", "Example:"})
         EXPECT_NE(help.out.find(shown), std::string::npos) << shown;
     // A subcommand whose operation is not built is not offered.
     EXPECT_EQ(help.out.find("\n  closing"), std::string::npos);

@@ -27,9 +27,10 @@ struct DruRun {
 };
 
 class DruRig : public ::testing::Test {
-protected:
+  protected:
     // dru with `args`, the host folder added; `input` is what the operator types.
-    DruRun Dru(std::vector<std::string> args, const std::string& input = "", bool terminal = false) {
+    DruRun Dru(std::vector<std::string> args, const std::string& input = "",
+               bool terminal = false) {
         args.insert(args.begin(), {"--host-folder", folder.path()});
         std::istringstream in(input);
         std::ostringstream out, err;
@@ -47,7 +48,9 @@ protected:
         EXPECT_EQ(run.code, expected_code) << run.out << run.err;
         return run.json();
     }
-    static std::string Example(const std::string& name) { return std::string(DRU_EXAMPLES_DIR) + "/" + name; }
+    static std::string Example(const std::string& name) {
+        return std::string(DRU_EXAMPLES_DIR) + "/" + name;
+    }
     // A file in the host folder with `text`.
     std::string File(const std::string& name, const std::string& text) {
         std::ofstream(folder.file(name), std::ios::binary) << text;
@@ -59,7 +62,7 @@ protected:
 
 // A printer of the test's own on a pseudo-terminal, in real time.
 class WirePrinter {
-public:
+  public:
     WirePrinter() {
         try {
             server_ = std::make_unique<sim::PtyServer>(model_);
@@ -77,7 +80,7 @@ public:
         server_->with_model([](sim::PrinterModel& m) { m.knobs().silent = true; });
     }
 
-private:
+  private:
     RealClock clock_;
     sim::PrinterModel model_{clock_};
     std::unique_ptr<sim::PtyServer> server_;

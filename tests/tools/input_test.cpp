@@ -8,7 +8,7 @@ namespace dru::test {
 namespace {
 
 class BadInput : public DruRig {
-protected:
+  protected:
     void SetUp() override {
         if (!printer.ready()) GTEST_SKIP() << "no pseudo-terminal";
     }
@@ -31,36 +31,46 @@ constexpr const char* kItem =
 constexpr const char* kCash = R"({"IDTIPOMOVIVE": "E", "VRMOVIVEND": 1000, "CDFPIMPFIS": "01"})";
 
 std::string SaleWith(const std::string& item, const std::string& extra = "") {
-    return std::string(R"({"cdsVendas": [)") + item + R"(], "cdsMovi": [)" + kCash + "]" + extra + "}";
+    return std::string(R"({"cdsVendas": [)") + item + R"(], "cdsMovi": [)" + kCash + "]" + extra +
+           "}";
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 TEST_F(BadInput, ASyntaxErrorNamesItsLineAndColumn) {
-    const std::string file = Sale("{\n  \"cdsVendas\": [\n    {\"NMPRODUTO\": \"CAFE\",}\n  ]\n}\n");
+    const std::string file =
+        Sale("{\n  \"cdsVendas\": [\n    {\"NMPRODUTO\": \"CAFE\",}\n  ]\n}\n");
     const std::string error = Refused({"sale", file});
     EXPECT_TRUE(Has(error, file + ": line 3, column 26: ")) << error;
 }
 
 TEST_F(BadInput, AnUnknownKeyIsRefusedWithItsPath) {
-    std::string error = Refused({"sale", Sale(SaleWith(R"({"NMPRODUTO": "CAFE", "qtprodcomven": 1})"))});
-    EXPECT_TRUE(Has(error, "$.cdsVendas[0].qtprodcomven: unknown key (did you mean \"QTPRODCOMVEN\"?)")) << error;
+    std::string error =
+        Refused({"sale", Sale(SaleWith(R"({"NMPRODUTO": "CAFE", "qtprodcomven": 1})"))});
+    EXPECT_TRUE(
+        Has(error, "$.cdsVendas[0].qtprodcomven: unknown key (did you mean \"QTPRODCOMVEN\"?)"))
+        << error;
     error = Refused({"sale", Sale(SaleWith(kItem, R"(, "cdsItems": [])"))});
-    EXPECT_TRUE(Has(error, "$.cdsItems: unknown key (the keys are: Params, cdsVendas, cdsMovi,")) << error;
+    EXPECT_TRUE(Has(error, "$.cdsItems: unknown key (the keys are: Params, cdsVendas, cdsMovi,"))
+        << error;
 }
 
 TEST_F(BadInput, AWrongTypeATooLongTextAndAMissingFieldAreNamed) {
-    EXPECT_TRUE(Has(Refused({"sale", Sale(SaleWith(
-                                         R"({"IDTPIMPOSFIS": "T", "QTPRODCOMVEN": "1", "VRPRECCOMVEN": 1,
+    EXPECT_TRUE(
+        Has(Refused({"sale", Sale(SaleWith(
+                                 R"({"IDTPIMPOSFIS": "T", "QTPRODCOMVEN": "1", "VRPRECCOMVEN": 1,
                                              "NMPRODUTO": "CAFE"})"))}),
-                    "$.cdsVendas[0].QTPRODCOMVEN: expected a number, got a text"));
+            "$.cdsVendas[0].QTPRODCOMVEN: expected a number, got a text"));
     EXPECT_TRUE(Has(Refused({"sale", Sale(SaleWith(R"({"IDTPIMPOSFIS": "TT", "QTPRODCOMVEN": 1,
                                                        "VRPRECCOMVEN": 1, "NMPRODUTO": "CAFE"})"))}),
                     "$.cdsVendas[0].IDTPIMPOSFIS: 2 characters, more than the field's 1"));
     EXPECT_TRUE(Has(Refused({"sale", Sale(SaleWith(R"({"IDTPIMPOSFIS": "T", "QTPRODCOMVEN": 1,
                                                        "NMPRODUTO": "CAFE"})"))}),
                     "$.cdsVendas[0].VRPRECCOMVEN: missing (required)"));
-    EXPECT_TRUE(Has(Refused({"sale", Sale(R"({"cdsVendas": []})")}), "$.cdsMovi: missing (required)"));
+    EXPECT_TRUE(
+        Has(Refused({"sale", Sale(R"({"cdsVendas": []})")}), "$.cdsMovi: missing (required)"));
     EXPECT_TRUE(Has(Refused({"sale", Sale(R"([1, 2])")}), "$: expected an object, got an array"));
 }
 
@@ -72,13 +82,15 @@ TEST_F(BadInput, ThePortAndTypeComeFromTheOptionsNotTheFile) {
 
 TEST_F(BadInput, AnAmountAndAFileThatCannotBeRead) {
     EXPECT_TRUE(Has(Refused({"supply", "1.500,00"}), "AMOUNT: \"1.500,00\" is not a number"));
-    EXPECT_TRUE(Has(Refused({"bill", folder.file("missing.json")}), "missing.json: cannot be read"));
+    EXPECT_TRUE(
+        Has(Refused({"bill", folder.file("missing.json")}), "missing.json: cannot be read"));
     EXPECT_TRUE(Has(Refused({"frobnicate"}), "A subcommand is required"));
 }
 
 TEST_F(BadInput, AFigureTheDriverRefusesIsBadInputToo) {
     // Seven integer digits of quantity do not fit the item frame's six.
-    const std::string error = Refused({"sale", Sale(SaleWith(R"({"IDTPIMPOSFIS": "T", "QTPRODCOMVEN": 1234567,
+    const std::string error =
+        Refused({"sale", Sale(SaleWith(R"({"IDTPIMPOSFIS": "T", "QTPRODCOMVEN": 1234567,
                                                                  "VRPRECCOMVEN": 1, "NMPRODUTO": "CAFE"})"))});
     EXPECT_TRUE(Has(error, "ImpressaoVenda: ")) << error;
     EXPECT_TRUE(Has(error, "QTPRODCOMVEN")) << error;

@@ -13,11 +13,19 @@ namespace {
 // A debug log as the driver writes it: Latin-1, CR LF, the frame bytes.
 const std::string kRecorded =
     "09-12-2026 5:08:37 - %%%%%%%%%%%%%%%VENDA DE PRODUTO%%%%%%%%%%%%%%%%%%\r\n"
-    "09-12-2026 5:08:37 - Comando Enviado Generico\x87" "34255255\x88\r\n"
+    "09-12-2026 5:08:37 - Comando Enviado Generico\x87"
+    "34255255\x88\r\n"
     "09-12-2026 5:08:38 - Retorno : 1\r\n"
     "09-12-2026 5:08:39 - imprimindo Produto Venda_Item\x87"
-    "13112" "0000000000001" "000002000" "000001500" "000003000" "CAFE EXPRESO\x88\r\n"
-    "09-12-2026 5:08:40 - Inicio Comentario Suprimento\x87" "113se\xF1" "a: 4821\x88\r\n"
+    "13112"
+    "0000000000001"
+    "000002000"
+    "000001500"
+    "000003000"
+    "CAFE EXPRESO\x88\r\n"
+    "09-12-2026 5:08:40 - Inicio Comentario Suprimento\x87"
+    "113se\xF1"
+    "a: 4821\x88\r\n"
     "09-12-2026 5:08:41 - Retorno : 01998\r\n"
     "09-12-2026 5:08:41 - *********Aconteceu um Erro******** Erro 19 Comando 98\r\n"
     "09-12-2026 5:08:42 - Retorno : TOTALES POR FORMA DE PAGO\r01 EFECTIVO\r   MONTO    6000\r\r\n"
@@ -35,11 +43,15 @@ TEST_F(Log, EveryKindOfLineReadsForAPerson) {
         "09-12-2026 5:08:37  .  %%%%%%%%%%%%%%%VENDA DE PRODUTO%%%%%%%%%%%%%%%%%%",
         "09-12-2026 5:08:37  >  34 open cash drawer  pulse [255255]",
         "09-12-2026 5:08:38  <  1  done",
-        "09-12-2026 5:08:39  >  13 register item  sub-code [112]  product [0000000000001]  quantity [000002000]"
-        "  unit price [000001500]  line total [000003000]  description [CAFE EXPRESO]  (imprimindo Produto "
+        "09-12-2026 5:08:39  >  13 register item  sub-code [112]  product [0000000000001]  "
+        "quantity [000002000]"
+        "  unit price [000001500]  line total [000003000]  description [CAFE EXPRESO]  (imprimindo "
+        "Produto "
         "Venda_Item)",
-        "09-12-2026 5:08:40  >  113 comment line, style 3  text [seña: 4821]  (Inicio Comentario Suprimento)",
-        "09-12-2026 5:08:41  <  01998  error 19 (command out of sequence) on command 98 (cut paper)",
+        "09-12-2026 5:08:40  >  113 comment line, style 3  text [seña: 4821]  (Inicio Comentario "
+        "Suprimento)",
+        "09-12-2026 5:08:41  <  01998  error 19 (command out of sequence) on command 98 (cut "
+        "paper)",
         "09-12-2026 5:08:41  !  printer error 19 (command out of sequence) on command 98",
         "09-12-2026 5:08:42  <  TOTALES POR FORMA DE PAGO\n"
         "                       01 EFECTIVO\n"
@@ -71,7 +83,8 @@ TEST_F(Log, AMissingLogIsBadInput) {
 }
 
 TEST_F(Log, TheFollowerTakesOnlyCompleteLinesAndStartsOverOnANewFile) {
-    const std::string path = File("ANALISA_ERRO.txt", "09-12-2026 5:08:37 - one\r\n09-12-2026 5:08:38 - tw");
+    const std::string path =
+        File("ANALISA_ERRO.txt", "09-12-2026 5:08:37 - one\r\n09-12-2026 5:08:38 - tw");
     cli::LogReader reader(path);
     std::vector<std::string> lines;
     ASSERT_TRUE(reader.read(lines));

@@ -14,23 +14,30 @@ constexpr const char* kDescription =
     "Without --port it runs on the printer simulator, started in this process.";
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
-    app.add_option("--port", o.port, "the printer: COM1 ... COM12 or a device (default: the simulator)");
-    app.add_flag("--preview", o.preview,
-                 "run on the simulator's virtual clock: at once, with every frame and the printer's time");
+    app.add_option("--port", o.port,
+                   "the printer: COM1 ... COM12 or a device (default: the simulator)");
+    app.add_flag(
+        "--preview", o.preview,
+        "run on the simulator's virtual clock: at once, with every frame and the printer's time");
     app.add_flag("--json", o.json, "print one JSON object instead of text");
     auto* yes = app.add_flag("--yes", o.yes, "answer every question yes, and confirm z");
     auto* no = app.add_flag("--no", o.no, "answer every question no");
     yes->excludes(no);
-    app.add_option("--type", o.type, "printer type handed to the calls, and the simulator's (16 or 30)")
+    app.add_option("--type", o.type,
+                   "printer type handed to the calls, and the simulator's (16 or 30)")
         ->check(CLI::IsMember({16, 30}));
     app.add_option("--host-folder", o.host_folder,
-                   "folder of the debug log and DedOvor.cds (default: $DRU_HOST_FOLDER, else the current one)");
-    app.add_option("--scheme", o.scheme, "colour scheme handed to the operator dialog (default Azul)");
+                   "folder of the debug log and DedOvor.cds (default: $DRU_HOST_FOLDER, else the "
+                   "current one)");
+    app.add_option("--scheme", o.scheme,
+                   "colour scheme handed to the operator dialog (default Azul)");
 }
 
 }  // namespace
 
-std::string Example(const std::string& lines) { return "\nExample:\n  " + lines + "\n"; }
+std::string Example(const std::string& lines) {
+    return "\nExample:\n  " + lines + "\n";
+}
 
 int Run(const std::vector<std::string>& args, Console& console) {
     Program program{console, {}, {}};

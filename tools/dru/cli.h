@@ -4,7 +4,6 @@
 // ports.cpp, simulate.cpp) with one Add...Commands function.
 #pragma once
 #include <CLI/CLI.hpp>
-
 #include <functional>
 #include <iosfwd>
 #include <stdexcept>
@@ -26,7 +25,7 @@ struct Console {
 
 // Bad usage or input, found before anything is sent: exit code 2.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -36,7 +36,12 @@ const std::vector<CommandSpec>& Commands() {
         {"12", "open boleta at the cash register", {}},
         {"13",
          "register item",
-         {{"sub-code", 3}, {"product", 13}, {"quantity", 9}, {"unit price", 9}, {"line total", 9}, {"description", 0}}},
+         {{"sub-code", 3},
+          {"product", 13},
+          {"quantity", 9},
+          {"unit price", 9},
+          {"line total", 9},
+          {"description", 0}}},
         {"18", "repeat after a printing error", {}},
         {"20", "total receipt", {{"amount", 10}}},
         {"26", "register payment", {{"prefix", 2}, {"payment code", 2}, {"amount", 10}}},
@@ -54,7 +59,8 @@ const std::vector<CommandSpec>& Commands() {
 }
 
 bool AllDigits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 }  // namespace
@@ -78,18 +84,29 @@ DecodedCommand DecodeCommand(const std::string& command) {
 
 std::string ErrorName(int number) {
     switch (number) {
-        case 13: return "the printer does not answer";
-        case 18: return "command refused";
-        case 19: return "command out of sequence";
-        case 43: return "paper out or cover open";
-        case 59: return "not allowed during the sales period";
-        case 60: return "the sales period is closed";
-        case 64: return "not allowed in training mode";
-        case 67: return "a Z reduction must be printed first";
-        case 68: return "a Z reduction will soon be due";
+        case 13:
+            return "the printer does not answer";
+        case 18:
+            return "command refused";
+        case 19:
+            return "command out of sequence";
+        case 43:
+            return "paper out or cover open";
+        case 59:
+            return "not allowed during the sales period";
+        case 60:
+            return "the sales period is closed";
+        case 64:
+            return "not allowed in training mode";
+        case 67:
+            return "a Z reduction must be printed first";
+        case 68:
+            return "a Z reduction will soon be due";
         case 80:
-        case 82: return "printing error: the printer repeats";
-        default: return {};
+        case 82:
+            return "printing error: the printer repeats";
+        default:
+            return {};
     }
 }
 
@@ -101,8 +118,8 @@ std::string DescribeErrorReply(const std::string& reply) {
     if (const std::string name = ErrorName(number); !name.empty()) out += " (" + name + ")";
     out += " on command " + code;
     // The reply names the command by its code's first two characters.
-    for (const char* full : {"000", "021", "01", "12", "13", "18", "20", "26", "27", "30", "32", "34", "35", "60",
-                             "61", "98", "99"}) {
+    for (const char* full : {"000", "021", "01", "12", "13", "18", "20", "26", "27", "30", "32",
+                             "34", "35", "60", "61", "98", "99"}) {
         if (std::string(full).substr(0, 2) != code) continue;
         out += " (" + DecodeCommand(full).name + ")";
         break;

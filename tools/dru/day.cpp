@@ -18,19 +18,23 @@ namespace {
 
 constexpr const char* kConfigFile = "DedOvor.cds";
 
-const char* YesNo(bool b) { return b ? "yes" : "no"; }
+const char* YesNo(bool b) {
+    return b ? "yes" : "no";
+}
 
 // A host date-time (days since 1899-12-30) as YYYY-MM-DD.
 std::string DateText(double date) {
     using namespace std::chrono;
-    const year_month_day d{sys_days{1899y / December / 30} + days{static_cast<long>(std::floor(date))}};
+    const year_month_day d{sys_days{1899y / December / 30} +
+                           days{static_cast<long>(std::floor(date))}};
     char text[16];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()), static_cast<unsigned>(d.month()),
-                  static_cast<unsigned>(d.day()));
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()),
+                  static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
     return text;
 }
 
-CLI::App* Subcommand(CLI::App& app, const std::string& name, const std::string& summary, const std::string& example) {
+CLI::App* Subcommand(CLI::App& app, const std::string& name, const std::string& summary,
+                     const std::string& example) {
     CLI::App* sub = app.add_subcommand(name, summary);
     sub->footer(Example(example));
     return sub;
@@ -38,7 +42,9 @@ CLI::App* Subcommand(CLI::App& app, const std::string& name, const std::string& 
 
 // A subcommand that runs `call` when chosen.
 void OnRun(CLI::App* sub, Program& program, CallSpec spec) {
-    sub->callback([&program, spec = std::move(spec)] { program.action = [&program, spec] { return RunCall(program, spec); }; });
+    sub->callback([&program, spec = std::move(spec)] {
+        program.action = [&program, spec] { return RunCall(program, spec); };
+    });
 }
 
 void Start(CallContext& c, Report& r) {
@@ -48,8 +54,10 @@ void Start(CallContext& c, Report& r) {
     const bool ready = StartImpFiscal(p.get());
     r.result = ready;
     if (!r.took("StartImpFiscal")) return;
-    r.line(std::string("StartImpFiscal: sales period opened; printer ready for sales: ") + YesNo(ready));
-    if (!ready) r.exit_code = kFailed, r.verdict = "the printer's state after start-up is not \"00\"";
+    r.line(std::string("StartImpFiscal: sales period opened; printer ready for sales: ") +
+           YesNo(ready));
+    if (!ready)
+        r.exit_code = kFailed, r.verdict = "the printer's state after start-up is not \"00\"";
 }
 
 void PrinterData(CallContext& c, Report& r) {
@@ -82,8 +90,10 @@ void PrepareConfig(CallContext& c, Report& r) {
         r.line("DedOvor.cds in " + c.folder.path() + " names port " + port);
         return;
     }
-    config = MakeTable({{"PORTAFISCAL", FieldKind::Text, 10}, {"IDTIPOIMPFIS", FieldKind::Integer, 0}});
-    AppendRow(config.get(), {{"PORTAFISCAL", FieldKind::Text, 10}, {"IDTIPOIMPFIS", FieldKind::Integer, 0}},
+    config =
+        MakeTable({{"PORTAFISCAL", FieldKind::Text, 10}, {"IDTIPOIMPFIS", FieldKind::Integer, 0}});
+    AppendRow(config.get(),
+              {{"PORTAFISCAL", FieldKind::Text, 10}, {"IDTIPOIMPFIS", FieldKind::Integer, 0}},
               Json{{"PORTAFISCAL", c.port}, {"IDTIPOIMPFIS", c.options.type}});
     if (!dru_dataset_save_to_file(config.get(), path.c_str()))
         throw std::runtime_error(std::string("writing DedOvor.cds: ") + dru_last_error());
@@ -128,7 +138,8 @@ void ReceiptNumber(CallContext& c, Report& r) {
 }
 
 const Schema& PaymentTypesSchema() {
-    static const Schema schema = {{"cdsTipoRece", Member::Type::Table, true, layouts::PaymentTypes()}};
+    static const Schema schema = {
+        {"cdsTipoRece", Member::Type::Table, true, layouts::PaymentTypes()}};
     return schema;
 }
 
@@ -146,7 +157,8 @@ void PaymentTypes(CallContext& c, Report& r, const Input& in) {
 }
 
 const Schema& DayTotalsSchema() {
-    static const Schema schema = {{"cdsTipoRece", Member::Type::Table, false, layouts::PaymentTypes()}};
+    static const Schema schema = {
+        {"cdsTipoRece", Member::Type::Table, false, layouts::PaymentTypes()}};
     return schema;
 }
 
@@ -160,25 +172,28 @@ void DayTotals(CallContext& c, Report& r, const Input* in, std::string ecf) {
     TableHandle types = in ? in->table("cdsTipoRece") : MakeTable(layouts::PaymentTypes());
     if (!types) types = MakeTable(layouts::PaymentTypes());
     TableHandle reduction(dru_dataset_new()), forms(dru_dataset_new());
-    r.result = ExportRedZ(c.port.c_str(), c.options.scheme.c_str(), ecf.c_str(), c.options.type, types.get(),
-                          reduction.get(), forms.get(), nullptr, nullptr);
+    r.result = ExportRedZ(c.port.c_str(), c.options.scheme.c_str(), ecf.c_str(), c.options.type,
+                          types.get(), reduction.get(), forms.get(), nullptr, nullptr);
     if (!r.took("ExportRedZ")) return;
     r.outputs = Json::object();
     r.outputs["cdsReducaoZ"] = layouts::Rows(reduction.get(), layouts::ReductionZ());
     r.outputs["cdsFormPgtoZ"] = layouts::Rows(forms.get(), layouts::ReductionPaymentForms());
     r.line("ExportRedZ: the day totals of printer " + ecf + " (nothing printed)");
-    if (r.outputs["cdsReducaoZ"].empty()) r.line("  no reduction record: the printer reports no sales");
+    if (r.outputs["cdsReducaoZ"].empty())
+        r.line("  no reduction record: the printer reports no sales");
     for (const Json& z : r.outputs["cdsReducaoZ"]) {
         char text[160];
         std::snprintf(text, sizeof text, "  Z %s  receipts %s to %s  gross %.2f  net %.2f",
                       z.value("NRREDREDZ", "").c_str(), z.value("NRPRIMCFREDZ", "").c_str(),
-                      z.value("NRULTCFREDZ", "").c_str(), z.value("VRVENBRUREDZ", 0.0), z.value("VRVENLIQREDZ", 0.0));
+                      z.value("NRULTCFREDZ", "").c_str(), z.value("VRVENBRUREDZ", 0.0),
+                      z.value("VRVENLIQREDZ", 0.0));
         r.line(text);
     }
     for (const Json& f : r.outputs["cdsFormPgtoZ"]) {
         char text[160];
-        std::snprintf(text, sizeof text, "  payment type %-4s (printer form %s)  %.2f", f.value("CDTIPORECE", "").c_str(),
-                      f.value("CDTPRECEORIG", "").c_str(), f.value("VRFORMPGTORZ", 0.0));
+        std::snprintf(text, sizeof text, "  payment type %-4s (printer form %s)  %.2f",
+                      f.value("CDTIPORECE", "").c_str(), f.value("CDTPRECEORIG", "").c_str(),
+                      f.value("VRFORMPGTORZ", 0.0));
         r.line(text);
     }
 }
@@ -186,59 +201,75 @@ void DayTotals(CallContext& c, Report& r, const Input* in, std::string ecf) {
 }  // namespace
 
 void AddDayCommands(CLI::App& app, Program& program) {
-    OnRun(Subcommand(app, "start", "open the sales period and ask the printer's state (StartImpFiscal)", "dru start"),
+    OnRun(Subcommand(app, "start",
+                     "open the sales period and ask the printer's state (StartImpFiscal)",
+                     "dru start"),
           program, {.command = "start", .call = Start});
-    OnRun(Subcommand(app, "printer-data", "read the printer's number, serial, date and time (Carrega_Dados_Impressora)",
+    OnRun(Subcommand(app, "printer-data",
+                     "read the printer's number, serial, date and time (Carrega_Dados_Impressora)",
                      "dru printer-data --json"),
           program, {.command = "printer-data", .call = PrinterData});
 
     auto offer_z = std::make_shared<bool>(false);
-    CLI::App* date = Subcommand(app, "date-check", "compare the printer's clock with this one (VerificaData)",
-                                "dru date-check --host-folder /opt/till");
-    date->add_flag("--offer-z", *offer_z, "let the driver offer an overdue Z reduction (boSetaData)");
+    CLI::App* date =
+        Subcommand(app, "date-check", "compare the printer's clock with this one (VerificaData)",
+                   "dru date-check --host-folder /opt/till");
+    date->add_flag("--offer-z", *offer_z,
+                   "let the driver offer an overdue Z reduction (boSetaData)");
     OnRun(date, program, {.command = "date-check", .call = [offer_z](CallContext& c, Report& r) {
                               DateCheck(c, r, *offer_z);
                           }});
 
-    OnRun(Subcommand(app, "drawer", "open the cash drawer (Abre_Gaveta_Imp)", "dru --port COM1 drawer"), program,
-          {.command = "drawer", .call = Drawer});
-    OnRun(Subcommand(app, "x", "print the X reading (Leitura_X_Imp)", "dru --port /dev/ttyUSB0 x"), program,
-          {.command = "x", .call = ReadingX});
-    OnRun(Subcommand(app, "z", "print the Z reduction, closing the fiscal day (Reducao_Z_Imp); asks first",
+    OnRun(Subcommand(app, "drawer", "open the cash drawer (Abre_Gaveta_Imp)",
+                     "dru --port COM1 drawer"),
+          program, {.command = "drawer", .call = Drawer});
+    OnRun(Subcommand(app, "x", "print the X reading (Leitura_X_Imp)", "dru --port /dev/ttyUSB0 x"),
+          program, {.command = "x", .call = ReadingX});
+    OnRun(Subcommand(app, "z",
+                     "print the Z reduction, closing the fiscal day (Reducao_Z_Imp); asks first",
                      "dru --port COM1 z --yes"),
           program,
-          {.command = "z", .call = ReductionZ, .irreversible = "The Z reduction closes the fiscal day: it"});
-    OnRun(Subcommand(app, "receipt-number", "read the last receipt number (Nr_Cupom)", "dru receipt-number"), program,
-          {.command = "receipt-number", .call = ReceiptNumber});
+          {.command = "z",
+           .call = ReductionZ,
+           .irreversible = "The Z reduction closes the fiscal day: it"});
+    OnRun(Subcommand(app, "receipt-number", "read the last receipt number (Nr_Cupom)",
+                     "dru receipt-number"),
+          program, {.command = "receipt-number", .call = ReceiptNumber});
 
     auto types_file = std::make_shared<std::string>();
-    CLI::App* types = Subcommand(app, "payment-types",
-                                 "give payment types the printer's codes, and say why a type got none "
-                                 "(CarregaRecebimento)",
-                                 "dru payment-types examples/payment_types.json");
+    CLI::App* types =
+        Subcommand(app, "payment-types",
+                   "give payment types the printer's codes, and say why a type got none "
+                   "(CarregaRecebimento)",
+                   "dru payment-types examples/payment_types.json");
     types->add_option("FILE", *types_file, "JSON file: {\"cdsTipoRece\": [rows]}")->required();
     types->callback([&program, types_file] {
         program.action = [&program, types_file] {
             const auto in = std::make_shared<Input>(Input::Load(*types_file, PaymentTypesSchema()));
-            return RunCall(program, {.command = "payment-types", .call = [in](CallContext& c, Report& r) {
-                                         PaymentTypes(c, r, *in);
-                                     }});
+            return RunCall(program,
+                           {.command = "payment-types",
+                            .call = [in](CallContext& c, Report& r) { PaymentTypes(c, r, *in); }});
         };
     });
 
     auto totals_file = std::make_shared<std::string>();
     auto ecf = std::make_shared<std::string>();
-    CLI::App* totals = Subcommand(app, "day-totals", "read the day totals by payment form, printing nothing (ExportRedZ)",
-                                  "dru day-totals --types examples/payment_types.json");
-    totals->add_option("--types", *totals_file, "JSON file of the payment types: {\"cdsTipoRece\": [rows]}");
-    totals->add_option("--ecf", *ecf, "the printer's number (default: read with Carrega_Dados_Impressora)");
+    CLI::App* totals = Subcommand(
+        app, "day-totals", "read the day totals by payment form, printing nothing (ExportRedZ)",
+        "dru day-totals --types examples/payment_types.json");
+    totals->add_option("--types", *totals_file,
+                       "JSON file of the payment types: {\"cdsTipoRece\": [rows]}");
+    totals->add_option("--ecf", *ecf,
+                       "the printer's number (default: read with Carrega_Dados_Impressora)");
     totals->callback([&program, totals_file, ecf] {
         program.action = [&program, totals_file, ecf] {
             std::shared_ptr<Input> in;
-            if (!totals_file->empty()) in = std::make_shared<Input>(Input::Load(*totals_file, DayTotalsSchema()));
-            return RunCall(program, {.command = "day-totals", .call = [in, ecf](CallContext& c, Report& r) {
-                                         DayTotals(c, r, in.get(), *ecf);
-                                     }});
+            if (!totals_file->empty())
+                in = std::make_shared<Input>(Input::Load(*totals_file, DayTotalsSchema()));
+            return RunCall(program,
+                           {.command = "day-totals", .call = [in, ecf](CallContext& c, Report& r) {
+                                DayTotals(c, r, in.get(), *ecf);
+                            }});
         };
     });
 }

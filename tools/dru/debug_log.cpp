@@ -33,7 +33,9 @@ std::string FromLatin1(const std::string& bytes) {
     return out;
 }
 
-std::string Shown(const std::string& latin1) { return Visible(FromLatin1(latin1)); }
+std::string Shown(const std::string& latin1) {
+    return Visible(FromLatin1(latin1));
+}
 
 std::string Trim(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
@@ -83,11 +85,13 @@ LogEntry ParseLogLine(const std::string& line) {
         const std::string rest = msg.substr(std::string(kErrorHeader).size());
         const auto tail = rest.find(kCommandTail);
         const std::string number = rest.substr(0, tail);
-        const std::string name = number.find_first_not_of("0123456789") == std::string::npos && !number.empty()
-                                     ? ErrorName(std::stoi(number))
-                                     : std::string();
+        const std::string name =
+            number.find_first_not_of("0123456789") == std::string::npos && !number.empty()
+                ? ErrorName(std::stoi(number))
+                : std::string();
         e.meaning = "printer error " + number + (name.empty() ? "" : " (" + name + ")");
-        if (tail != std::string::npos) e.meaning += " on command " + rest.substr(tail + std::string(kCommandTail).size());
+        if (tail != std::string::npos)
+            e.meaning += " on command " + rest.substr(tail + std::string(kCommandTail).size());
     } else if (const auto frame = msg.find(kFrameStart); frame != std::string::npos) {
         const std::string label = msg.substr(0, frame);
         Sent(e, label == kSentLabel ? std::string() : label, msg.substr(frame));
@@ -136,7 +140,8 @@ Json EntryJson(const LogEntry& e) {
         j["command"] = e.command;
         j["name"] = e.name;
         Json ops = Json::array();
-        for (const auto& [name, value] : e.operands) ops.push_back({{"name", name}, {"text", value}});
+        for (const auto& [name, value] : e.operands)
+            ops.push_back({{"name", name}, {"text", value}});
         j["operands"] = ops;
     }
     if (!e.meaning.empty()) j["meaning"] = e.meaning;

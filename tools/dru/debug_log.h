@@ -31,12 +31,12 @@ Json EntryJson(const LogEntry& e);
 // Reads the log's complete lines from where it last stopped; a line still
 // being written waits for its CR LF.
 class LogReader {
-public:
+  public:
     explicit LogReader(std::string path) : path_(std::move(path)) {}
     // False when the file cannot be read.
     bool read(std::vector<std::string>& lines);
 
-private:
+  private:
     std::string path_;
     std::uintmax_t offset_ = 0;
     std::string partial_;

@@ -29,7 +29,7 @@ struct Document {
     std::string name;
     std::string summary;  // one line, with the entry point
     std::string example;
-    std::optional<Schema> schema;  // the input file's; none: the document takes AMOUNT
+    std::optional<Schema> schema;   // the input file's; none: the document takes AMOUNT
     std::string irreversible = {};  // non-empty: confirmed first
     std::function<void(const DocumentInput&, CallContext&, Report&)> call;
 };
@@ -39,7 +39,9 @@ using Member::Type::Params;
 using Member::Type::Table;
 using Member::Type::Text;
 
-const char* YesNo(bool b) { return b ? "true" : "false"; }
+const char* YesNo(bool b) {
+    return b ? "true" : "false";
+}
 
 // A document's boolean verdict: false is a failure the printer reported.
 void Judge(Report& r, const std::string& entry, bool printed) {
@@ -56,14 +58,18 @@ void Judge(Report& r, const std::string& entry, bool printed) {
 
 Document Sale() {
     static const Layout kSaleParams = {
-        {"ESQUEMACOR", FieldKind::Text},   {"SENHACUPOM", FieldKind::Text},    {"TIPOVENDA", FieldKind::Text},
-        {"NMCONSUMIDOR", FieldKind::Text}, {"DSOBSCUPFIS", FieldKind::Text},   {"SALDODEBITO", FieldKind::Float},
-        {"PRECOSUBSIDIO", FieldKind::Float}, {"TOTPARCCV", FieldKind::Text},   {"CDFILIAL", FieldKind::Text},
-        {"CDCAIXA", FieldKind::Text},      {"NRLAUDO", FieldKind::Text},
+        {"ESQUEMACOR", FieldKind::Text},     {"SENHACUPOM", FieldKind::Text},
+        {"TIPOVENDA", FieldKind::Text},      {"NMCONSUMIDOR", FieldKind::Text},
+        {"DSOBSCUPFIS", FieldKind::Text},    {"SALDODEBITO", FieldKind::Float},
+        {"PRECOSUBSIDIO", FieldKind::Float}, {"TOTPARCCV", FieldKind::Text},
+        {"CDFILIAL", FieldKind::Text},       {"CDCAIXA", FieldKind::Text},
+        {"NRLAUDO", FieldKind::Text},
     };
     return {
         .name = "sale",
-        .summary = "print a finished sale: fiscal receipt, debit receipt or voucher ticket (ImpressaoVenda)",
+        .summary =
+            "print a finished sale: fiscal receipt, debit receipt or voucher ticket "
+            "(ImpressaoVenda)",
         .example = "dru sale examples/sale.json --preview",
         .schema = Schema{{"Params", Params, false, kSaleParams, {"CDPORTAIMPFIS", "IDTIPOIMPFIS"}},
                          {"cdsVendas", Table, true, layouts::SaleItems()},
@@ -82,22 +88,28 @@ Document Sale() {
                     added.emplace_back("ESQUEMACOR", c.options.scheme);
                 ParamsHandle params = f.params("Params", added);
                 TableHandle vendas = f.table("cdsVendas"), movi = f.table("cdsMovi");
-                TableHandle receb = f.table("cdsRecebimento");  // searched for vouchers: may be empty
+                TableHandle receb =
+                    f.table("cdsRecebimento");  // searched for vouchers: may be empty
                 if (!receb) receb = MakeTable(layouts::PaymentTypes());
                 TableHandle cred = f.table("cdsSaldCred"), family = f.table("cdsFamiliaSaldo"),
                             loans = f.table("cdsEmprestimo");
                 DruText* result = dru_text_new(nullptr);
-                ImpressaoVenda(params.get(), vendas.get(), movi.get(), receb.get(), nullptr, cred.get(),
-                               family.get(), loans.get(), f.text("IdImpSaldoCup", "0").c_str(), result);
+                ImpressaoVenda(params.get(), vendas.get(), movi.get(), receb.get(), nullptr,
+                               cred.get(), family.get(), loans.get(),
+                               f.text("IdImpSaldoCup", "0").c_str(), result);
                 const std::string text = dru_text_get(result);
                 dru_text_free(result);
                 r.result = text;
                 if (!r.took("ImpressaoVenda")) return;
                 if (text == "Erro") {
-                    r.verdict = "the sale was refused (\"Erro\": a voucher payment the sale does not allow)";
+                    r.verdict =
+                        "the sale was refused (\"Erro\": a voucher payment the sale does not "
+                        "allow)";
                     r.exit_code = kFailed;
                 } else if (text.empty()) {
-                    r.line("ImpressaoVenda: printed, no fiscal receipt number (a voucher or debit document)");
+                    r.line(
+                        "ImpressaoVenda: printed, no fiscal receipt number (a voucher or debit "
+                        "document)");
                 } else {
                     r.receipt_number = text;
                     r.line("ImpressaoVenda: receipt number " + text);
@@ -127,9 +139,10 @@ Document BillCheck() {
                 const std::string packet = f.packet("DADOS");
                 DruText* day_receipt = dru_text_new(nullptr);
                 const bool printed = Conferencia_Outras(
-                    c.port.c_str(), c.options.scheme.c_str(), "", "", day_receipt, "", f.text("stNrComanda").c_str(),
-                    f.text("stMesa").c_str(), f.text("stNmGarcom").c_str(), f.text("stEmissao").c_str(),
-                    packet.c_str(), f.number("doVrDesc"), f.number("doConsMin"), f.number("doCouver"),
+                    c.port.c_str(), c.options.scheme.c_str(), "", "", day_receipt, "",
+                    f.text("stNrComanda").c_str(), f.text("stMesa").c_str(),
+                    f.text("stNmGarcom").c_str(), f.text("stEmissao").c_str(), packet.c_str(),
+                    f.number("doVrDesc"), f.number("doConsMin"), f.number("doCouver"),
                     f.number("doVrTxSer"), 0, f.number("doTotal"), 0, c.options.type);
                 dru_text_free(day_receipt);
                 Judge(r, "Conferencia_Outras", printed);
@@ -145,7 +158,8 @@ Document Supply() {
         .schema = std::nullopt,
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
-                Judge(r, "Suprimento", Suprimento(c.port.c_str(), c.options.scheme.c_str(), in.amount, false));
+                Judge(r, "Suprimento",
+                      Suprimento(c.port.c_str(), c.options.scheme.c_str(), in.amount, false));
             },
     };
 }
@@ -158,7 +172,8 @@ Document Withdrawal() {
         .schema = std::nullopt,
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
-                Judge(r, "Sangria", Sangria(c.port.c_str(), c.options.scheme.c_str(), in.amount, nullptr));
+                Judge(r, "Sangria",
+                      Sangria(c.port.c_str(), c.options.scheme.c_str(), in.amount, nullptr));
             },
     };
 }
@@ -168,7 +183,8 @@ Document ProductReport() {
         .name = "product-report",
         .summary = "print the managerial report of the products sold (Relatorio_Produto)",
         .example = "dru product-report examples/product_report.json --yes",
-        .schema = Schema{{"cdsProdAux", Table, true, layouts::SoldProducts()}, {"stEmiRelProd", Text}},
+        .schema =
+            Schema{{"cdsProdAux", Table, true, layouts::SoldProducts()}, {"stEmiRelProd", Text}},
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
                 const Input& f = *in.file;
@@ -176,7 +192,8 @@ Document ProductReport() {
                 DruText* day_receipt = dru_text_new(nullptr);
                 bool control = false;
                 Relatorio_Produto(c.port.c_str(), "", "", "", "", day_receipt, products.get(),
-                                  f.text("stEmiRelProd", "N").c_str(), "", c.options.scheme.c_str(), &control);
+                                  f.text("stEmiRelProd", "N").c_str(), "", c.options.scheme.c_str(),
+                                  &control);
                 dru_text_free(day_receipt);
                 if (r.took("Relatorio_Produto")) r.line("Relatorio_Produto: done");
             },
@@ -186,7 +203,8 @@ Document ProductReport() {
 Document CreditVoucher() {
     return {
         .name = "credit-voucher",
-        .summary = "print the two copies of a consumer's credit purchase voucher (Compr_CredPessoal)",
+        .summary =
+            "print the two copies of a consumer's credit purchase voucher (Compr_CredPessoal)",
         .example = "dru credit-voucher examples/credit_voucher.json",
         .schema = Schema{{"cdsMovCaixaCred", Table, true, layouts::CreditMovements()},
                          {"doSald", Number},
@@ -200,16 +218,17 @@ Document CreditVoucher() {
                 const std::string name = f.text("stNmConsCred"), deposit = f.text("stNrDeposi"),
                                   family = f.text("stNmFamilia");
                 const bool printed = Compr_CredPessoal(
-                    c.port.c_str(), "", "", "", "", c.options.scheme.c_str(), nullptr, nullptr, movements.get(),
-                    f.number("doSald"), name.c_str(), deposit.c_str(), "", "", "", "", "", "", "", "", "", "", "",
-                    "", false, family.c_str(), "");
+                    c.port.c_str(), "", "", "", "", c.options.scheme.c_str(), nullptr, nullptr,
+                    movements.get(), f.number("doSald"), name.c_str(), deposit.c_str(), "", "", "",
+                    "", "", "", "", "", "", "", "", "", false, family.c_str(), "");
                 Judge(r, "Compr_CredPessoal", printed);
             },
     };
 }
 
 // Every document dru prints, in the order --help lists them.
-const std::vector<Document (*)()> kDocuments = {Sale, BillCheck, Supply, Withdrawal, ProductReport, CreditVoucher};
+const std::vector<Document (*)()> kDocuments = {Sale,       BillCheck,     Supply,
+                                                Withdrawal, ProductReport, CreditVoucher};
 
 // ---- The group ----------------------------------------------------------------------------
 
@@ -233,10 +252,11 @@ void AddDocument(CLI::App& app, Program& program, Document doc) {
             } else {
                 in.amount = NumberArgument(*argument, "AMOUNT");
             }
-            CallSpec spec{.command = shared->name,
-                          .call = [file, in, shared](CallContext& c, Report& r) { shared->call(in, c, r); },
-                          .document = true,
-                          .irreversible = shared->irreversible};
+            CallSpec spec{
+                .command = shared->name,
+                .call = [file, in, shared](CallContext& c, Report& r) { shared->call(in, c, r); },
+                .document = true,
+                .irreversible = shared->irreversible};
             return RunCall(program, spec);
         };
     });

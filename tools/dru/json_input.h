@@ -5,9 +5,8 @@
 // first fault found is the error, with the file, the JSON path and, for a
 // syntax error, the line and column. Unknown keys are refused.
 #pragma once
-#include <nlohmann/json.hpp>
-
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,7 +42,7 @@ using Schema = std::vector<Member>;
 
 // A bad input file: exit code 2.
 class InputError : public UsageError {
-public:
+  public:
     using UsageError::UsageError;
 };
 
@@ -65,7 +64,7 @@ void AppendRow(DruDataSet* ds, const Layout& layout, const Json& row);
 
 // A checked input file.
 class Input {
-public:
+  public:
     // Reads and checks the file; raises InputError.
     static Input Load(const std::string& path, const Schema& schema);
     // Checks text already read (`name` is what errors call it).
@@ -84,7 +83,7 @@ public:
                         const std::vector<std::pair<std::string, std::string>>& added = {}) const;
     const Json& json() const { return doc_; }
 
-private:
+  private:
     Input(Json doc, const Schema* schema) : doc_(std::move(doc)), schema_(schema) {}
     const Member& member(const std::string& name) const;
 

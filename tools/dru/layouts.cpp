@@ -27,49 +27,55 @@ const Layout& PaymentTypes() {
 
 const Layout& SaleItems() {
     static const Layout layout = {
-        {"IDTPIMPOSFIS", kText, 1, true}, {"QTPRODCOMVEN", kFloat, 0, true}, {"VRPRECCOMVEN", kFloat, 0, true},
-        {"VRACRCOMANDA", kFloat, 0},      {"VRDESCCOMVEN", kFloat, 0},       {"VRTXSERVICO", kFloat, 0},
-        {"CDARVPROD", kText, 20},         {"NMPRODUTO", kText, 40, true},    {"NMOPERADOR", kText, 30},
-        {"CDLOJA", kText, 4},
+        {"IDTPIMPOSFIS", kText, 1, true},  {"QTPRODCOMVEN", kFloat, 0, true},
+        {"VRPRECCOMVEN", kFloat, 0, true}, {"VRACRCOMANDA", kFloat, 0},
+        {"VRDESCCOMVEN", kFloat, 0},       {"VRTXSERVICO", kFloat, 0},
+        {"CDARVPROD", kText, 20},          {"NMPRODUTO", kText, 40, true},
+        {"NMOPERADOR", kText, 30},         {"CDLOJA", kText, 4},
     };
     return layout;
 }
 
 const Layout& SaleMovements() {
     static const Layout layout = {
-        {"IDTIPOMOVIVE", kText, 1, true}, {"IDTIPORECE", kText, 1}, {"CDTIPORECE", kText, 3},
+        {"IDTIPOMOVIVE", kText, 1, true}, {"IDTIPORECE", kText, 1},  {"CDTIPORECE", kText, 3},
         {"VRMOVIVEND", kFloat, 0, true},  {"CDFPIMPFIS", kText, 10}, {"DSIMPFISCAL", kText, 50},
     };
     return layout;
 }
 
 const Layout& CreditBalances() {
-    static const Layout layout = {
-        {"CDFAMILISALD", kText, 10, true}, {"NMFAMILISALD", kText, 40}, {"VRSALDCONFAM", kFloat, 0, true}};
+    static const Layout layout = {{"CDFAMILISALD", kText, 10, true},
+                                  {"NMFAMILISALD", kText, 40},
+                                  {"VRSALDCONFAM", kFloat, 0, true}};
     return layout;
 }
 
 const Layout& FamilyBalances() {
-    static const Layout layout = {{"CDFAMILISALD", kText, 10, true}, {"VRSALDCONFAM", kFloat, 0, true}};
+    static const Layout layout = {{"CDFAMILISALD", kText, 10, true},
+                                  {"VRSALDCONFAM", kFloat, 0, true}};
     return layout;
 }
 
 const Layout& Loans() {
-    static const Layout layout = {
-        {"CDFAMILISALD", kText, 10, true}, {"IDTPMOVEXT", kText, 1, true}, {"VRMOVEXTCONS", kFloat, 0, true}};
+    static const Layout layout = {{"CDFAMILISALD", kText, 10, true},
+                                  {"IDTPMOVEXT", kText, 1, true},
+                                  {"VRMOVEXTCONS", kFloat, 0, true}};
     return layout;
 }
 
 const Layout& BillProducts() {
-    static const Layout layout = {
-        {"NMPRODUTO", kText, 40, true}, {"QTPRODCOMVEN", kFloat, 0, true}, {"VRPRECCOMVEN", kFloat, 0, true}};
+    static const Layout layout = {{"NMPRODUTO", kText, 40, true},
+                                  {"QTPRODCOMVEN", kFloat, 0, true},
+                                  {"VRPRECCOMVEN", kFloat, 0, true}};
     return layout;
 }
 
 const Layout& SoldProducts() {
     static const Layout layout = {
-        {"CDPRODUTO", kText, 20, true}, {"NMPRODUTO", kText, 40, true}, {"QTPRODVEND", kFloat, 0, true},
-        {"VRTOTAL", kFloat, 0, true},   {"IDTPIMPOSFIS", kText, 1},     {"VRPEALIMPFIS", kFloat, 0},
+        {"CDPRODUTO", kText, 20, true},  {"NMPRODUTO", kText, 40, true},
+        {"QTPRODVEND", kFloat, 0, true}, {"VRTOTAL", kFloat, 0, true},
+        {"IDTPIMPOSFIS", kText, 1},      {"VRPEALIMPFIS", kFloat, 0},
     };
     return layout;
 }
@@ -81,15 +87,15 @@ const Layout& CreditMovements() {
 
 const Layout& ReductionZ() {
     static const Layout layout = {
-        {"NRECFREDZ", kText, 4},      {"DTREDUCAOZ", kDate, 0},    {"NRREINIREDZ", kText, 10},
-        {"NRREDREDZ", kText, 10},     {"NRLEITREDZ", kText, 10},   {"NRGERCNFREDZ", kText, 10},
-        {"NRCANCFREDZ", kText, 10},   {"NRPRIMCFREDZ", kText, 10}, {"NRULTCFREDZ", kText, 10},
-        {"VRGTREDZ", kFloat, 0},      {"VRVENBRUREDZ", kFloat, 0}, {"VRISSREDZ", kFloat, 0},
-        {"VRTOTCANREDZ", kFloat, 0},  {"VRTOTDESREDZ", kFloat, 0}, {"VRVENLIQREDZ", kFloat, 0},
-        {"VRTOTACRREDZ", kFloat, 0},  {"VRSTRIBREDZ", kFloat, 0},  {"VRISENCREDZ", kFloat, 0},
-        {"VRNINCIDREDZ", kFloat, 0},  {"QTTEMLIGREDZ", kText, 6},  {"QTTEMPCFREDZ", kText, 6},
-        {"QTMEMRESREDZ", kFloat, 0},  {"IDORIGEMREDZ", kText, 3},  {"DSMODMARCAECF", kText, 30},
-        {"NRUSUARIOMFD", kText, 10},  {"CDMFADICIONAL", kText, 5}, {"DTGRAVSBECF", kDate, 0},
+        {"NRECFREDZ", kText, 4},     {"DTREDUCAOZ", kDate, 0},    {"NRREINIREDZ", kText, 10},
+        {"NRREDREDZ", kText, 10},    {"NRLEITREDZ", kText, 10},   {"NRGERCNFREDZ", kText, 10},
+        {"NRCANCFREDZ", kText, 10},  {"NRPRIMCFREDZ", kText, 10}, {"NRULTCFREDZ", kText, 10},
+        {"VRGTREDZ", kFloat, 0},     {"VRVENBRUREDZ", kFloat, 0}, {"VRISSREDZ", kFloat, 0},
+        {"VRTOTCANREDZ", kFloat, 0}, {"VRTOTDESREDZ", kFloat, 0}, {"VRVENLIQREDZ", kFloat, 0},
+        {"VRTOTACRREDZ", kFloat, 0}, {"VRSTRIBREDZ", kFloat, 0},  {"VRISENCREDZ", kFloat, 0},
+        {"VRNINCIDREDZ", kFloat, 0}, {"QTTEMLIGREDZ", kText, 6},  {"QTTEMPCFREDZ", kText, 6},
+        {"QTMEMRESREDZ", kFloat, 0}, {"IDORIGEMREDZ", kText, 3},  {"DSMODMARCAECF", kText, 30},
+        {"NRUSUARIOMFD", kText, 10}, {"CDMFADICIONAL", kText, 5}, {"DTGRAVSBECF", kDate, 0},
     };
     return layout;
 }

@@ -13,9 +13,9 @@ const Layout& PaymentTypes();
 const Layout& SaleItems();
 const Layout& SaleMovements();
 // The consumer balance tables of a sale.
-const Layout& CreditBalances();   // cdsSaldCred
-const Layout& FamilyBalances();   // cdsFamiliaSaldo
-const Layout& Loans();            // cdsEmprestimo
+const Layout& CreditBalances();  // cdsSaldCred
+const Layout& FamilyBalances();  // cdsFamiliaSaldo
+const Layout& Loans();           // cdsEmprestimo
 // The products of a bill check (DADOS) and of the product report (cdsProdAux).
 const Layout& BillProducts();
 const Layout& SoldProducts();

@@ -17,7 +17,8 @@ constexpr const char* kLogFile = "ANALISA_ERRO.txt";
 constexpr auto kFollowPoll = std::chrono::milliseconds(250);
 
 int ShowLog(Program& program, const std::string& file, bool follow) {
-    const std::string path = file.empty() ? ChosenHostFolder(program.options) + "/" + kLogFile : file;
+    const std::string path =
+        file.empty() ? ChosenHostFolder(program.options) + "/" + kLogFile : file;
     LogReader reader(path);
     std::vector<std::string> lines;
     if (!reader.read(lines)) throw UsageError(path + ": cannot be read");
@@ -48,8 +49,10 @@ int ShowLog(Program& program, const std::string& file, bool follow) {
 void AddLogCommand(CLI::App& app, Program& program) {
     auto file = std::make_shared<std::string>();
     auto follow = std::make_shared<bool>(false);
-    CLI::App* sub = app.add_subcommand("log", "show a debug log readably: time, sent or received, command, operands");
-    sub->add_option("FILE", *file, "the log (default: ANALISA_ERRO.txt of the host folder, Latin-1)");
+    CLI::App* sub = app.add_subcommand(
+        "log", "show a debug log readably: time, sent or received, command, operands");
+    sub->add_option("FILE", *file,
+                    "the log (default: ANALISA_ERRO.txt of the host folder, Latin-1)");
     sub->add_flag("--follow", *follow, "keep reading as lines arrive (Ctrl-C ends)");
     sub->footer(Example("dru log --host-folder /opt/till --follow"));
     sub->callback([&program, file, follow] {

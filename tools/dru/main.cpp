@@ -16,7 +16,8 @@
 #include "cli.h"
 
 int main(int argc, char** argv) {
-    dru::cli::Console console{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) && isatty(STDERR_FILENO),
+    dru::cli::Console console{std::cin, std::cout, std::cerr,
+                              isatty(STDIN_FILENO) && isatty(STDERR_FILENO),
                               isatty(STDERR_FILENO) != 0};
     return dru::cli::Run(std::vector<std::string>(argv + 1, argv + argc), console);
 }

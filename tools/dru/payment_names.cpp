@@ -30,11 +30,16 @@ std::string Trimmed(const std::string& s) {
 char Unaccented(unsigned char lead, unsigned char next) {
     const unsigned code = ((lead & 0x1Fu) << 6) | (next & 0x3Fu);
     static const char* kBase =  // U+00C0 ... U+00FF
-        "AAAAAAACEEEEIIII" "DNOOOOOxOUUUUYTs" "aaaaaaaceeeeiiii" "dnooooo/ouuuuyty";
+        "AAAAAAACEEEEIIII"
+        "DNOOOOOxOUUUUYTs"
+        "aaaaaaaceeeeiiii"
+        "dnooooo/ouuuuyty";
     return code >= 0xC0 && code <= 0xFF ? kBase[code - 0xC0] : '?';
 }
 
-std::string FieldText(const Json& row, const char* name) { return row.contains(name) ? row[name].get<std::string>() : ""; }
+std::string FieldText(const Json& row, const char* name) {
+    return row.contains(name) ? row[name].get<std::string>() : "";
+}
 
 }  // namespace
 
@@ -55,12 +60,14 @@ std::vector<std::string> PaymentFormNames(const std::string& reply) {
     std::size_t start = 0;
     while (start <= reply.size()) {
         const std::size_t end = reply.find_first_of("\r\n", start);
-        lines.push_back(reply.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        lines.push_back(
+            reply.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) break;
         start = end + 1;
     }
-    const auto header = std::find_if(lines.begin(), lines.end(),
-                                     [](const std::string& l) { return Upper(Trimmed(l)) == kListHeader; });
+    const auto header = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return Upper(Trimmed(l)) == kListHeader;
+    });
     std::vector<std::string> names;
     if (header == lines.end()) return names;
     std::size_t in_group = 0;
@@ -70,7 +77,8 @@ std::vector<std::string> PaymentFormNames(const std::string& reply) {
         std::string name = Trimmed(*it);
         // "01 EFECTIVO": the form's number, then its name.
         const auto blank = name.find(' ');
-        if (blank != std::string::npos && std::all_of(name.begin(), name.begin() + static_cast<long>(blank), ::isdigit))
+        if (blank != std::string::npos &&
+            std::all_of(name.begin(), name.begin() + static_cast<long>(blank), ::isdigit))
             name = Trimmed(name.substr(blank + 1));
         names.push_back(name);
     }
@@ -81,9 +89,12 @@ namespace {
 
 std::string Why(const Json& row, const std::vector<std::string>& forms) {
     const std::string name = FieldText(row, "NMTIPORECE"), klass = FieldText(row, "IDTIPORECE");
-    const std::string class_text = klass.empty() ? "it has no class (IDTIPORECE)" : "class " + klass;
+    const std::string class_text =
+        klass.empty() ? "it has no class (IDTIPORECE)" : "class " + klass;
     if (forms.empty())
-        return "the printer gave no list of payment forms, and the fixed codes by class give none to " + class_text;
+        return "the printer gave no list of payment forms, and the fixed codes by class give none "
+               "to " +
+               class_text;
     if (FieldText(row, "IDTPBUTTON") != kPaymentButton)
         return std::string("only payment buttons (IDTPBUTTON \"") + kPaymentButton +
                "\") are looked up in the printer's list, and no coded type shares " + class_text;
@@ -112,8 +123,9 @@ PaymentCodeReport ExplainPaymentCodes(const Json& rows, const std::string& reply
         }
         const std::string why = Why(row, forms);
         out.lines.push_back(std::string(head) + "no code: " + why);
-        out.uncoded.push_back(
-            {{"CDTIPORECE", FieldText(row, "CDTIPORECE")}, {"NMTIPORECE", FieldText(row, "NMTIPORECE")}, {"why", why}});
+        out.uncoded.push_back({{"CDTIPORECE", FieldText(row, "CDTIPORECE")},
+                               {"NMTIPORECE", FieldText(row, "NMTIPORECE")},
+                               {"why", why}});
     }
     return out;
 }

@@ -42,25 +42,29 @@ std::vector<SerialDevice> ListSerialDevices(const std::string& dev, const std::s
     std::error_code ec;
     std::map<std::string, std::string> by_id;  // device -> stable name
     for (const auto& link : fs::directory_iterator(dev + "/serial/by-id", ec)) {
-        const fs::path target = fs::weakly_canonical(link.path().parent_path() / fs::read_symlink(link.path(), ec), ec);
+        const fs::path target =
+            fs::weakly_canonical(link.path().parent_path() / fs::read_symlink(link.path(), ec), ec);
         if (!ec) by_id[fs::path(dev) / target.filename()] = link.path().string();
     }
     std::vector<SerialDevice> out;
     for (const auto& entry : fs::directory_iterator(dev, ec)) {
         const std::string name = entry.path().filename().string();
-        if (std::none_of(std::begin(kPrefixes), std::end(kPrefixes), [&](const char* p) { return name.starts_with(p); }))
+        if (std::none_of(std::begin(kPrefixes), std::end(kPrefixes),
+                         [&](const char* p) { return name.starts_with(p); }))
             continue;
         const std::string device = entry.path().string();
         const auto id = by_id.find(device);
         if (name.starts_with("ttyS") && id == by_id.end() && !HasUart(sys, name)) continue;
         out.push_back({device, id == by_id.end() ? "" : id->second, ComName(name)});
     }
-    std::sort(out.begin(), out.end(), [](const SerialDevice& a, const SerialDevice& b) { return a.device < b.device; });
+    std::sort(out.begin(), out.end(),
+              [](const SerialDevice& a, const SerialDevice& b) { return a.device < b.device; });
     return out;
 }
 
 void AddPortsCommand(CLI::App& app, Program& program) {
-    CLI::App* sub = app.add_subcommand("ports", "list the serial devices present, with their /dev/serial/by-id/ names");
+    CLI::App* sub = app.add_subcommand(
+        "ports", "list the serial devices present, with their /dev/serial/by-id/ names");
     sub->footer(Example("dru ports"));
     sub->callback([&program] {
         program.action = [&program] {

@@ -14,10 +14,14 @@ constexpr std::size_t kShownReplyBytes = 72;
 // What a person reads for an exchange that did not go through.
 std::string ExchangeVerdict(int outcome) {
     switch (outcome) {
-        case DRU_EXCHANGE_SILENT: return "the printer did not answer";
-        case DRU_EXCHANGE_PORT_FAILED: return "the port could not be opened";
-        case DRU_EXCHANGE_LINE_FAILED: return "the port failed during the exchange (a write or a read)";
-        default: return {};
+        case DRU_EXCHANGE_SILENT:
+            return "the printer did not answer";
+        case DRU_EXCHANGE_PORT_FAILED:
+            return "the port could not be opened";
+        case DRU_EXCHANGE_LINE_FAILED:
+            return "the port failed during the exchange (a write or a read)";
+        default:
+            return {};
     }
 }
 
@@ -31,12 +35,18 @@ std::string Seconds(long long ms) {
 
 const char* ExchangeName(int outcome) {
     switch (outcome) {
-        case DRU_EXCHANGE_ANSWERED: return "answered";
-        case DRU_EXCHANGE_SILENT: return "silent";
-        case DRU_EXCHANGE_PORT_FAILED: return "port failed";
-        case DRU_EXCHANGE_NOT_READ: return "not read";
-        case DRU_EXCHANGE_LINE_FAILED: return "line failed";
-        default: return "none";
+        case DRU_EXCHANGE_ANSWERED:
+            return "answered";
+        case DRU_EXCHANGE_SILENT:
+            return "silent";
+        case DRU_EXCHANGE_PORT_FAILED:
+            return "port failed";
+        case DRU_EXCHANGE_NOT_READ:
+            return "not read";
+        case DRU_EXCHANGE_LINE_FAILED:
+            return "line failed";
+        default:
+            return "none";
     }
 }
 
@@ -51,7 +61,8 @@ bool Report::took(const std::string& entry) {
     if (!last_error.empty()) {
         verdict = entry + ": " + last_error;
         // The driver refused the input before sending anything: bad input.
-        const bool refused = last_error_code == DRU_ERR_BAD_ARGUMENT && exchange == DRU_EXCHANGE_NONE;
+        const bool refused =
+            last_error_code == DRU_ERR_BAD_ARGUMENT && exchange == DRU_EXCHANGE_NONE;
         exit_code = refused ? kBadUsage : kFailed;
         return false;
     }
@@ -96,8 +107,9 @@ void PrintHuman(const Report& r, std::ostream& out) {
         for (const Json& f : r.frames) {
             char at[32];
             std::snprintf(at, sizeof at, "%9.3f s  ", f["at_ms"].get<double>() / 1000.0);
-            out << at << (f.contains("sent") ? "> " + f["sent"].get<std::string>()
-                                             : "< " + f["received"].get<std::string>())
+            out << at
+                << (f.contains("sent") ? "> " + f["sent"].get<std::string>()
+                                       : "< " + f["received"].get<std::string>())
                 << "\n";
         }
     }
@@ -108,8 +120,8 @@ void PrintHuman(const Report& r, std::ostream& out) {
         if (r.paper->empty()) out << "  (nothing printed)\n";
     }
     if (r.schedule_ms)
-        out << "\nOn a real printer this takes " << Seconds(*r.schedule_ms) << " (pauses " << Seconds(r.pauses_ms)
-            << ", read time-outs " << Seconds(r.waits_ms) << ").\n";
+        out << "\nOn a real printer this takes " << Seconds(*r.schedule_ms) << " (pauses "
+            << Seconds(r.pauses_ms) << ", read time-outs " << Seconds(r.waits_ms) << ").\n";
 }
 
 Json ToJson(const Report& r) {

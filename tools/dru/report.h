@@ -13,7 +13,7 @@
 namespace dru::cli {
 
 struct Report {
-    std::string command;            // the subcommand
+    std::string command;             // the subcommand
     std::vector<std::string> calls;  // entry points, in call order
     Json result;                     // the last call's result (null: none)
     Json outputs = Json::object();   // output arguments by name
@@ -22,12 +22,12 @@ struct Report {
     int last_error_code = DRU_ERR_NONE;
     int exchange = DRU_EXCHANGE_NONE;
     std::string reply;
-    Json messages = Json::array();  // operator notices and questions
+    Json messages = Json::array();   // operator notices and questions
     std::vector<std::string> lines;  // what the subcommand shows a person
     std::string verdict;             // why the run failed ("the printer did not answer")
     // Filled in by the target after the calls.
     std::optional<std::string> paper;
-    Json frames = Json::array();      // preview: {"at_ms", "sent"|"received"}
+    Json frames = Json::array();           // preview: {"at_ms", "sent"|"received"}
     std::optional<long long> schedule_ms;  // preview: the time on a real printer
     int pauses_ms = 0, waits_ms = 0;
     int exit_code = kDone;

@@ -38,7 +38,8 @@ int Finish(Program& program, const Report& report) {
 
 int RunCall(Program& program, const CallSpec& spec) {
     const GlobalOptions& o = program.options;
-    if (!spec.irreversible.empty() && !o.preview && !Confirm(program.console, o, spec.irreversible)) {
+    if (!spec.irreversible.empty() && !o.preview &&
+        !Confirm(program.console, o, spec.irreversible)) {
         program.console.err << "not confirmed: nothing was sent\n";
         return kBadUsage;
     }

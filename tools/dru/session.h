@@ -30,7 +30,7 @@ struct CallSpec {
     // on a quiet preview that measures a document's schedule, so it builds
     // its tables afresh each time.
     std::function<void(CallContext& context, Report& report)> call;
-    bool document = false;  // a progress bar when it lasts more than two seconds
+    bool document = false;          // a progress bar when it lasts more than two seconds
     std::string irreversible = {};  // non-empty: what is confirmed first ("The Z reduction")
 };
 

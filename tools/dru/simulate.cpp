@@ -28,7 +28,8 @@ std::string SimulatorPath() {
 int Simulate(Program& program, const std::vector<std::string>& options) {
     const std::string path = SimulatorPath();
     if (access(path.c_str(), X_OK) != 0) {
-        program.console.err << "dru: " << path << " not found: simulate runs the printer_sim installed beside dru\n";
+        program.console.err << "dru: " << path
+                            << " not found: simulate runs the printer_sim installed beside dru\n";
         return kFailed;
     }
     std::vector<char*> argv;
@@ -44,8 +45,9 @@ int Simulate(Program& program, const std::vector<std::string>& options) {
 }  // namespace
 
 void AddSimulateCommand(CLI::App& app, Program& program) {
-    CLI::App* sub = app.add_subcommand(
-        "simulate", "run the printer simulator in the foreground; prints its device path (printer_sim's options)");
+    CLI::App* sub = app.add_subcommand("simulate",
+                                       "run the printer simulator in the foreground; prints its "
+                                       "device path (printer_sim's options)");
     // Every argument after it is printer_sim's, --help included.
     sub->prefix_command();
     sub->allow_extras();
@@ -53,7 +55,9 @@ void AddSimulateCommand(CLI::App& app, Program& program) {
     sub->set_help_flag();
     sub->footer(Example("dru simulate --type 30   (then, elsewhere: dru --port <its path> x)"));
     sub->callback([&program, sub] {
-        program.action = [&program, options = sub->remaining()] { return Simulate(program, options); };
+        program.action = [&program, options = sub->remaining()] {
+            return Simulate(program, options);
+        };
     });
 }
 

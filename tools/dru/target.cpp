@@ -32,12 +32,30 @@ constexpr int kLastComPort = 12;
 void RingUpSale(sim::PrinterModel& printer) {
     const char* commands[] = {"000",
                               "12",
-                              "13112" "0000000000001" "000002000" "000001500" "000003000" "CAFE EXPRESO",
-                              "13112" "0000000000002" "000001000" "000007000" "000007000" "SANDWICH MIXTO",
-                              "20" "0000010000",
-                              "26" "11" "01" "0000006000",
-                              "26" "11" "02" "0000004000",
-                              "27" "1000000000",
+                              "13112"
+                              "0000000000001"
+                              "000002000"
+                              "000001500"
+                              "000003000"
+                              "CAFE EXPRESO",
+                              "13112"
+                              "0000000000002"
+                              "000001000"
+                              "000007000"
+                              "000007000"
+                              "SANDWICH MIXTO",
+                              "20"
+                              "0000010000",
+                              "26"
+                              "11"
+                              "01"
+                              "0000006000",
+                              "26"
+                              "11"
+                              "02"
+                              "0000004000",
+                              "27"
+                              "1000000000",
                               printer.type() == 30 ? "99" : "98"};
     for (const char* command : commands) printer.execute(command);
     // The boleta's last lines print when the next command comes: the state
@@ -51,7 +69,8 @@ std::string PaperSince(const sim::PrinterModel& printer, std::size_t first_line)
     std::string out;
     const auto& paper = printer.paper();
     for (std::size_t i = first_line; i < paper.size(); ++i)
-        out += (paper[i].style ? "[" + std::to_string(paper[i].style) + "] " : "") + paper[i].text + "\n";
+        out += (paper[i].style ? "[" + std::to_string(paper[i].style) + "] " : "") + paper[i].text +
+               "\n";
     return out;
 }
 
@@ -68,7 +87,7 @@ std::string ComName(const std::string& port) {
 
 // A COM name pointed at a device for as long as the object lives.
 class PortOverride {
-public:
+  public:
     void point(const std::string& port, const std::string& device) {
         if (std::find(ports_.begin(), ports_.end(), port) != ports_.end()) return;
         dru_set_port_device(port.c_str(), device.c_str());
@@ -78,13 +97,13 @@ public:
         for (const std::string& p : ports_) dru_set_port_device(p.c_str(), nullptr);
     }
 
-private:
+  private:
     std::vector<std::string> ports_;
 };
 
 // A printer on a serial port.
 class DeviceTarget final : public Target {
-public:
+  public:
     explicit DeviceTarget(const std::string& port) {
         if (port.starts_with("/")) {
             device_ = port;
@@ -93,7 +112,8 @@ public:
             return;
         }
         name_ = ComName(port);
-        if (name_.empty()) throw UsageError("--port takes COM1 ... COM12 or a device path, not \"" + port + "\"");
+        if (name_.empty())
+            throw UsageError("--port takes COM1 ... COM12 or a device path, not \"" + port + "\"");
     }
     std::string port_name() const override { return name_; }
     void also_answer_to(const std::string& port) override {
@@ -102,7 +122,7 @@ public:
     const std::atomic<int>* count_frames() override;
     ~DeviceTarget() override;
 
-private:
+  private:
     std::string name_;
     std::string device_;
     PortOverride override_;
@@ -111,7 +131,7 @@ private:
 
 // Counts each write on the module's own serial ports, for the progress bar.
 class CountingPorts final : public PortProvider {
-public:
+  public:
     explicit CountingPorts(PortProvider& ports) : ports_(ports) {}
     PortHandle open(std::string_view name) override {
         PortHandle port = ports_.open(name);
@@ -119,10 +139,11 @@ public:
     }
     const std::atomic<int>& writes() const { return writes_; }
 
-private:
+  private:
     class Counted final : public SerialPort {
-    public:
-        Counted(PortHandle port, std::atomic<int>& writes) : port_(std::move(port)), writes_(writes) {}
+      public:
+        Counted(PortHandle port, std::atomic<int>& writes)
+            : port_(std::move(port)), writes_(writes) {}
         bool get_state() override { return port_->get_state(); }
         bool setup_queues(int rx, int tx) override { return port_->setup_queues(rx, tx); }
         bool set_state() override { return port_->set_state(); }
@@ -134,7 +155,7 @@ private:
         }
         long read(char* buffer, std::size_t max) override { return port_->read(buffer, max); }
 
-    private:
+      private:
         PortHandle port_;
         std::atomic<int>& writes_;
     };
@@ -157,14 +178,15 @@ DeviceTarget::~DeviceTarget() {
 
 // The simulator on a pseudo-terminal, in real time.
 class SimulatorTarget final : public Target {
-public:
+  public:
     explicit SimulatorTarget(int type) : model_(clock_, sim::PrinterConfig{.type = type}) {
         RingUpSale(model_);
         first_line_ = model_.paper().size();
         try {
             server_ = std::make_unique<sim::PtyServer>(model_);
         } catch (const std::system_error& e) {
-            throw std::runtime_error(std::string("the printer simulator could not start: ") + e.what());
+            throw std::runtime_error(std::string("the printer simulator could not start: ") +
+                                     e.what());
         }
         device_ = std::make_unique<DeviceTarget>(server_->device_path());
     }
@@ -172,10 +194,11 @@ public:
     void also_answer_to(const std::string& port) override { device_->also_answer_to(port); }
     const std::atomic<int>* count_frames() override { return device_->count_frames(); }
     void finish(Report& report) override {
-        server_->with_model([&](sim::PrinterModel& m) { report.paper = PaperSince(m, first_line_); });
+        server_->with_model(
+            [&](sim::PrinterModel& m) { report.paper = PaperSince(m, first_line_); });
     }
 
-private:
+  private:
     RealClock clock_;
     sim::PrinterModel model_;
     std::size_t first_line_ = 0;
@@ -185,9 +208,11 @@ private:
 
 // The simulator in this process, on a virtual clock that starts now.
 class PreviewTarget final : public Target {
-public:
+  public:
     explicit PreviewTarget(int type)
-        : clock_(RealClock().now()), model_(clock_, sim::PrinterConfig{.type = type}), ports_(model_, clock_) {
+        : clock_(RealClock().now()),
+          model_(clock_, sim::PrinterConfig{.type = type}),
+          ports_(model_, clock_) {
         RingUpSale(model_);
         first_line_ = model_.paper().size();
         clock_.set_trace(&trace_);
@@ -203,7 +228,7 @@ public:
     void finish(Report& report) override;
     Schedule schedule() const override;
 
-private:
+  private:
     VirtualClock clock_;
     sim::PrinterModel model_;
     sim::SimPortProvider ports_;
@@ -212,7 +237,9 @@ private:
 };
 
 // The number after a trace entry's word ("pause 350" -> 350).
-long long EntryNumber(const std::string& entry) { return std::atoll(entry.c_str() + entry.find(' ') + 1); }
+long long EntryNumber(const std::string& entry) {
+    return std::atoll(entry.c_str() + entry.find(' ') + 1);
+}
 
 void PreviewTarget::finish(Report& report) {
     report.paper = PaperSince(model_, first_line_);
@@ -249,7 +276,8 @@ Schedule PreviewTarget::schedule() const {
 
 std::string TemporaryFolder() {
     std::string pattern = (fs::temp_directory_path() / "dru_XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "a temporary folder");
+    if (!mkdtemp(pattern.data()))
+        throw std::system_error(errno, std::generic_category(), "a temporary folder");
     return pattern;
 }
 

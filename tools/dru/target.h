@@ -34,7 +34,7 @@ namespace dru::cli {
 // one (with a copy of DedOvor.cds), so its lines on the virtual clock never
 // join the real log. Set in the driver while the object lives.
 class HostFolder {
-public:
+  public:
     HostFolder(const GlobalOptions& options, bool temporary);
     HostFolder(const HostFolder&) = delete;
     HostFolder& operator=(const HostFolder&) = delete;
@@ -42,7 +42,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
     bool temporary_ = false;
 };
@@ -57,7 +57,7 @@ struct Schedule {
 };
 
 class Target {
-public:
+  public:
     // Raises UsageError for a bad --port, std::runtime_error when the
     // simulator cannot start.
     static std::unique_ptr<Target> Choose(const GlobalOptions& options);

@@ -16,15 +16,19 @@ constexpr int kBarWidth = 30;
 constexpr const char* kClearLine = "\r\033[K";
 }  // namespace
 
-OperatorDialog::OperatorDialog(Console& console, const GlobalOptions& options, Report& report, bool quiet)
+OperatorDialog::OperatorDialog(Console& console, const GlobalOptions& options, Report& report,
+                               bool quiet)
     : console_(console), options_(options), report_(report), quiet_(quiet) {
     dru_set_message_handler(&OperatorDialog::Handle, this);
 }
 
-OperatorDialog::~OperatorDialog() { dru_set_message_handler(nullptr, nullptr); }
+OperatorDialog::~OperatorDialog() {
+    dru_set_message_handler(nullptr, nullptr);
+}
 
-bool OperatorDialog::Handle(void* user, const char* text, const char*, const char*, const char* question,
-                            int32_t, const char*, const char*, int32_t, const DruDataSet*) {
+bool OperatorDialog::Handle(void* user, const char* text, const char*, const char*,
+                            const char* question, int32_t, const char*, const char*, int32_t,
+                            const DruDataSet*) {
     auto* self = static_cast<OperatorDialog*>(user);
     try {
         return self->answer(text ? text : "", question && std::string(question) == "S");
@@ -55,7 +59,8 @@ bool OperatorDialog::answer(const std::string& text, bool asks) {
     }
     report_.messages.push_back({{"question", text}, {"answer", yes ? "yes" : "no"}, {"by", how}});
     if (!options_.json && how != "operator")
-        console_.err << "printer question: " << text << " -> " << (yes ? "yes" : "no") << " (" << how << ")\n";
+        console_.err << "printer question: " << text << " -> " << (yes ? "yes" : "no") << " ("
+                     << how << ")\n";
     return yes;
 }
 
@@ -63,7 +68,8 @@ bool AskYesNo(Console& console, const std::string& question) {
     console.err << question << " [y/N] " << std::flush;
     std::string line;
     if (!std::getline(console.in, line)) return false;
-    return line == "y" || line == "Y" || line == "yes" || line == "YES" || line == "s" || line == "S";
+    return line == "y" || line == "Y" || line == "yes" || line == "YES" || line == "s" ||
+           line == "S";
 }
 
 bool Confirm(Console& console, const GlobalOptions& options, const std::string& what) {
@@ -110,7 +116,8 @@ std::string ProgressBar::Text(const Schedule& schedule, int written, long long s
     }
     const int filled = total > 0 ? shown * kBarWidth / total : 0;
     char tail[64];
-    std::snprintf(tail, sizeof tail, "] %d/%d lines, %lld s left", shown, total, (std::max(left, 0LL) + 999) / 1000);
+    std::snprintf(tail, sizeof tail, "] %d/%d lines, %lld s left", shown, total,
+                  (std::max(left, 0LL) + 999) / 1000);
     return "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '-') + tail;
 }
 
@@ -121,7 +128,8 @@ void ProgressBar::draw() {
         last_count_ = written;
         last_change_ = now;
     }
-    const long long since = std::chrono::duration_cast<std::chrono::milliseconds>(now - last_change_).count();
+    const long long since =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - last_change_).count();
     err_ << kClearLine << Text(schedule_, written, since) << std::flush;
 }
 

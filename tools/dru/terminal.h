@@ -24,16 +24,18 @@ class ProgressBar;
 // (the measuring run) shows and asks nothing and answers as --no says,
 // else yes, so the run goes the whole way.
 class OperatorDialog {
-public:
-    OperatorDialog(Console& console, const GlobalOptions& options, Report& report, bool quiet = false);
+  public:
+    OperatorDialog(Console& console, const GlobalOptions& options, Report& report,
+                   bool quiet = false);
     OperatorDialog(const OperatorDialog&) = delete;
     OperatorDialog& operator=(const OperatorDialog&) = delete;
     ~OperatorDialog();
     void set_progress(ProgressBar* bar) { progress_ = bar; }
 
-private:
-    static bool Handle(void* user, const char* text, const char* arg2, const char* arg3, const char* question,
-                       int32_t kind, const char* arg6, const char* scheme, int32_t arg8, const DruDataSet* table);
+  private:
+    static bool Handle(void* user, const char* text, const char* arg2, const char* arg3,
+                       const char* question, int32_t kind, const char* arg6, const char* scheme,
+                       int32_t arg8, const DruDataSet* table);
     bool answer(const std::string& text, bool asks);
 
     Console& console_;
@@ -53,7 +55,7 @@ bool Confirm(Console& console, const GlobalOptions& options, const std::string& 
 // A document's progress on stderr: the frames written of the document's
 // frames, and the time its schedule has left. Redrawn from its own thread.
 class ProgressBar {
-public:
+  public:
     ProgressBar(std::ostream& err, Schedule schedule, const std::atomic<int>& written);
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
@@ -63,7 +65,7 @@ public:
     // The bar's text for `written` frames, `since_ms` after the last one was counted.
     static std::string Text(const Schedule& schedule, int written, long long since_ms);
 
-private:
+  private:
     void run();
     void draw();
 
