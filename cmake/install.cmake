@@ -21,5 +21,8 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/dru01000ConfigVersion.cmake
 install(FILES ${CMAKE_BINARY_DIR}/dru01000Config.cmake ${CMAKE_BINARY_DIR}/dru01000ConfigVersion.cmake
   DESTINATION ${DRU_CMAKE_DIR})
 
+# The prefix as seen from the .pc file, so the package works wherever
+# --prefix puts it.
+file(RELATIVE_PATH DRU_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/dru01000.pc.in ${CMAKE_BINARY_DIR}/dru01000.pc @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/dru01000.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "command_set.h"
 #include "dru_rig.h"
 #include "payment_names.h"
 #include "ports.h"
@@ -136,9 +137,11 @@ TEST(CommandSet, FramesSplitAtTheirFixedPositions) {
 }
 
 TEST(CommandSet, ErrorRepliesAreNamedAndDataRepliesAreNot) {
-    EXPECT_EQ(cli::DescribeErrorReply("06002"), "error 60 (the sales period is closed) on command 02 (Z reduction)");
+    EXPECT_EQ(cli::DescribeErrorReply("06002"),
+              "error 60 (the sales period is closed) on command 02 (Z reduction)");
     EXPECT_EQ(cli::DescribeErrorReply("09913"), "error 99 on command 13 (register item)");
-    for (const char* data : {"1", "00", "0:1001:", "0199", "01998x"}) EXPECT_EQ(cli::DescribeErrorReply(data), "");
+    for (const char* data : {"1", "00", "0:1001:", "0199", "01998x"})
+        EXPECT_EQ(cli::DescribeErrorReply(data), "");
 }
 
 TEST(JsonInput, DatesNumbersAndNullsAsTheTablesTakeThem) {
@@ -147,19 +150,24 @@ TEST(JsonInput, DatesNumbersAndNullsAsTheTablesTakeThem) {
     EXPECT_DOUBLE_EQ(days, 46364.5);
     ASSERT_TRUE(cli::ParseDateTime("1899-12-31", days));
     EXPECT_DOUBLE_EQ(days, 1);
-    for (const char* bad : {"2026-02-30", "08-12-2026", "2026-12-08T12:00", "2026-12-08 25:00", "2026-12-0"})
+    for (const char* bad :
+         {"2026-02-30", "08-12-2026", "2026-12-08T12:00", "2026-12-08 25:00", "2026-12-0"})
         EXPECT_FALSE(cli::ParseDateTime(bad, days)) << bad;
     EXPECT_DOUBLE_EQ(cli::NumberArgument("1500.50", "AMOUNT"), 1500.5);
     EXPECT_THROW(cli::NumberArgument("inf", "AMOUNT"), cli::UsageError);
     EXPECT_THROW(cli::NumberArgument("15 00", "AMOUNT"), cli::UsageError);
 
     const cli::Schema schema = {
-        {"rows", cli::Member::Type::Table, true,
-         {{"NAME", cli::FieldKind::Text, 4, true}, {"AT", cli::FieldKind::DateTime}, {"N", cli::FieldKind::Float}}},
+        {"rows",
+         cli::Member::Type::Table,
+         true,
+         {{"NAME", cli::FieldKind::Text, 4, true},
+          {"AT", cli::FieldKind::DateTime},
+          {"N", cli::FieldKind::Float}}},
         {"Params", cli::Member::Type::Params, false, {{"SALDO", cli::FieldKind::Float}}}};
     const cli::Input in = cli::Input::Parse(
-        R"({"rows": [{"NAME": "ÑAND", "AT": "2026-12-08 12:00", "N": null}], "Params": {"saldo": 12.5}})", "t.json",
-        schema);
+        R"({"rows": [{"NAME": "ÑAND", "AT": "2026-12-08 12:00", "N": null}], "Params": {"saldo": 12.5}})",
+        "t.json", schema);
     cli::TableHandle t = in.table("rows");
     ASSERT_EQ(dru_dataset_record_count(t.get()), 1);
     dru_dataset_first(t.get());
@@ -175,7 +183,9 @@ TEST(JsonInput, DatesNumbersAndNullsAsTheTablesTakeThem) {
         cli::Input::Parse(R"({"rows": [{"NAME": "A", "AT": "tomorrow"}]})", "t.json", schema);
         FAIL() << "a date that is not one";
     } catch (const cli::InputError& e) {
-        EXPECT_STREQ(e.what(), "t.json: $.rows[0].AT: expected a date \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM[:SS]\"");
+        EXPECT_STREQ(
+            e.what(),
+            "t.json: $.rows[0].AT: expected a date \"YYYY-MM-DD\" or \"YYYY-MM-DD HH:MM[:SS]\"");
     }
 }
 
@@ -184,7 +194,8 @@ class Target : public DruRig {};
 TEST_F(Target, APortNameIsACOMNameOrADevice) {
     DruRun run = Dru({"--port", "LPT1", "x"});
     EXPECT_EQ(run.code, 2);
-    EXPECT_NE(run.err.find("--port takes COM1 ... COM12 or a device path, not \"LPT1\""), std::string::npos);
+    EXPECT_NE(run.err.find("--port takes COM1 ... COM12 or a device path, not \"LPT1\""),
+              std::string::npos);
     run = Dru({"--port", "COM13", "x"});
     EXPECT_EQ(run.code, 2);
     run = Dru({"--preview", "--port", "COM1", "x"});
