@@ -142,6 +142,23 @@ TEST_F(Commands, WithoutAPortTheSimulatorRunsOnAPseudoTerminal) {
     EXPECT_NE(log.out.find("<  1  done"), std::string::npos) << log.out;
 }
 
+TEST_F(Commands, ADocumentOfMoreThanTwoSecondsShowsItsProgressOnATerminal) {
+    WirePrinter probe;
+    if (!probe.ready()) GTEST_SKIP() << "no pseudo-terminal";
+    // The supply's schedule: 1.08 s of pauses and its one read, 2.08 s.
+    const DruRun run = Dru({"supply", "20000"}, "", false, /*bar_terminal=*/true);
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("/6 lines, "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("[##############################] 6/6 lines"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(run.err.ends_with("\r\033[K")) << "the bar's line is cleared at the end";
+    EXPECT_EQ(run.out.find("lines,"), std::string::npos) << "never on stdout";
+    // The measuring run left nothing in the host folder but the real run's log.
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"ANALISA_ERRO.txt"});
+    // Not with --json, not in a preview.
+    EXPECT_EQ(Dru({"--json", "--preview", "supply", "1"}, "", false, true).err, "");
+}
+
 TEST_F(Commands, APrinterThatDoesNotAnswerFailsTheDrawer) {
     WirePrinter printer;
     if (!printer.ready()) GTEST_SKIP() << "no pseudo-terminal";
@@ -158,6 +175,14 @@ TEST_F(Commands, APortThatDoesNotOpenFailsTheCall) {
     const DruRun run = Dru({"--port", folder.file("no-such-device"), "x"});
     EXPECT_EQ(run.code, 1);
     EXPECT_NE(run.out.find("the port could not be opened"), std::string::npos) << run.out;
+}
+
+TEST_F(Commands, InJsonModeARefusalIsOneObjectToo) {
+    const DruRun run = Dru({"--json", "supply", "lots"});
+    EXPECT_EQ(run.code, 2);
+    const Json j = run.json();
+    EXPECT_EQ(j["exit_code"], 2);
+    EXPECT_EQ(j["failure"], "AMOUNT: \"lots\" is not a number (write it as 1500 or 1500.50)");
 }
 
 TEST_F(Commands, HelpListsEveryOptionWithAnExample) {

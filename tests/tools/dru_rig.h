@@ -28,13 +28,15 @@ struct DruRun {
 
 class DruRig : public ::testing::Test {
   protected:
-    // dru with `args`, the host folder added; `input` is what the operator types.
-    DruRun Dru(std::vector<std::string> args, const std::string& input = "",
-               bool terminal = false) {
+    // dru with `args`, the host folder added; `input` is what the operator
+    // types. With `terminal` the operator sits at a terminal; with
+    // `bar_terminal` stderr is one too (the progress bar's).
+    DruRun Dru(std::vector<std::string> args, const std::string& input = "", bool terminal = false,
+               bool bar_terminal = false) {
         args.insert(args.begin(), {"--host-folder", folder.path()});
         std::istringstream in(input);
         std::ostringstream out, err;
-        cli::Console console{in, out, err, terminal, false};
+        cli::Console console{in, out, err, terminal, bar_terminal};
         DruRun run;
         run.code = cli::Run(args, console);
         run.out = out.str();

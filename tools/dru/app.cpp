@@ -33,6 +33,15 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
                    "colour scheme handed to the operator dialog (default Azul)");
 }
 
+// A run that ended before its report: the error on stderr and, with
+// --json, as the one object on stdout.
+int Refuse(Program& program, const std::string& why, int code) {
+    program.console.err << "dru: " << why << "\n";
+    if (program.options.json)
+        program.console.out << Json{{"failure", why}, {"exit_code", code}}.dump(2) << "\n";
+    return code;
+}
+
 }  // namespace
 
 std::string Example(const std::string& lines) {
@@ -62,11 +71,9 @@ int Run(const std::vector<std::string>& args, Console& console) {
         const int code = app.exit(e, console.out, console.err);
         return code == 0 ? kDone : kBadUsage;
     } catch (const UsageError& e) {
-        console.err << "dru: " << e.what() << "\n";
-        return kBadUsage;
+        return Refuse(program, e.what(), kBadUsage);
     } catch (const std::exception& e) {
-        console.err << "dru: " << e.what() << "\n";
-        return kFailed;
+        return Refuse(program, e.what(), kFailed);
     }
 }
 
