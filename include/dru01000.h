@@ -130,7 +130,8 @@ DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
 DRU_API const char* dru_last_error(void);
 DRU_API int32_t dru_last_error_code(void);
 /* What the last exchange with the printer came to, in the last call that
- * talked to it (a call that sent nothing leaves DRU_EXCHANGE_NONE). The day
+ * uses the printer link (one refused before sending leaves DRU_EXCHANGE_NONE;
+ * the fixed-answer operations leave the record as it was). The day
  * operations return true whatever the printer does; this tells whether it
  * answered. `reply` (may be NULL) receives the reply text when it answered,
  * "" otherwise. Leaves the last error as it was. */

@@ -39,6 +39,16 @@ bool OperatorDialog::Handle(void* user, const char* text, const char*, const cha
 
 bool OperatorDialog::answer(const std::string& text, bool asks) {
     if (quiet_) return asks && !options_.no;
+    // The bar keeps off the line while the operator reads or answers.
+    struct Hold {
+        ProgressBar* bar;
+        explicit Hold(ProgressBar* b) : bar(b) {
+            if (bar) bar->hold(true);
+        }
+        ~Hold() {
+            if (bar) bar->hold(false);
+        }
+    } hold(progress_);
     if (!asks) {
         report_.messages.push_back({{"notice", text}});
         if (!options_.json) console_.err << "printer notice: " << text << "\n";
@@ -50,9 +60,7 @@ bool OperatorDialog::answer(const std::string& text, bool asks) {
         yes = options_.yes;
         how = options_.yes ? "--yes" : "--no";
     } else if (console_.in_terminal) {
-        if (progress_) progress_->hold(true);
         yes = AskYesNo(console_, text);
-        if (progress_) progress_->hold(false);
         how = "operator";
     } else {
         how = "no terminal";
