@@ -24,6 +24,12 @@ if(NOT sonames)
 endif()
 get_filename_component(libdir ${sonames} DIRECTORY)
 
+# The installed dru runs on its own, on the simulator's virtual clock.
+run(${prefix}/bin/dru --host-folder ${WORK_DIR} --preview --json drawer)
+if(NOT last_output MATCHES "\"outcome\": \"answered\"")
+  message(FATAL_ERROR "the installed dru did not drive the simulator:\n${last_output}")
+endif()
+
 # With the CMake package.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/with_cmake -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/with_cmake)

@@ -51,6 +51,7 @@ std::string Example(const std::string& lines) {
 int Run(const std::vector<std::string>& args, Console& console) {
     Program program{console, {}, {}};
     CLI::App app{kDescription, "dru"};
+    app.set_version_flag("--version", std::string("dru, driver library ") + dru_version());
     app.require_subcommand(1);
     app.fallthrough();  // global options also after the subcommand
     AddGlobalOptions(app, program.options);

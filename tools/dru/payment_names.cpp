@@ -37,6 +37,18 @@ char Unaccented(unsigned char lead, unsigned char next) {
     return code >= 0xC0 && code <= 0xFF ? kBase[code - 0xC0] : '?';
 }
 
+// Columns of the table a person reads.
+constexpr std::size_t kCodeWidth = 4;
+constexpr std::size_t kNameWidth = 22;
+
+// Blanks up to `width` characters (UTF-8 continuation bytes do not count).
+std::string Padded(std::string s, std::size_t width) {
+    const auto chars = static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    if (chars < width) s.append(width - chars, ' ');
+    return s;
+}
+
 std::string FieldText(const Json& row, const char* name) {
     return row.contains(name) ? row[name].get<std::string>() : "";
 }
@@ -114,15 +126,14 @@ PaymentCodeReport ExplainPaymentCodes(const Json& rows, const std::string& reply
     const std::vector<std::string> forms = PaymentFormNames(reply);
     for (const Json& row : rows) {
         const std::string code = FieldText(row, "CDFPIMPFIS");
-        char head[96];
-        std::snprintf(head, sizeof head, "  %-4s %-22s -> ", FieldText(row, "CDTIPORECE").c_str(),
-                      FieldText(row, "NMTIPORECE").c_str());
+        const std::string head = "  " + Padded(FieldText(row, "CDTIPORECE"), kCodeWidth) + " " +
+                                 Padded(FieldText(row, "NMTIPORECE"), kNameWidth) + " -> ";
         if (!code.empty()) {
             out.lines.push_back(head + code);
             continue;
         }
         const std::string why = Why(row, forms);
-        out.lines.push_back(std::string(head) + "no code: " + why);
+        out.lines.push_back(head + "no code: " + why);
         out.uncoded.push_back({{"CDTIPORECE", FieldText(row, "CDTIPORECE")},
                                {"NMTIPORECE", FieldText(row, "NMTIPORECE")},
                                {"why", why}});
