@@ -231,7 +231,7 @@ void AddDayCommands(CLI::App& app, Program& program) {
           program,
           {.command = "z",
            .call = ReductionZ,
-           .irreversible = "The Z reduction closes the fiscal day: it"});
+           .irreversible = "The Z reduction (it closes the fiscal day)"});
     OnRun(Subcommand(app, "receipt-number", "read the last receipt number (Nr_Cupom)",
                      "dru receipt-number"),
           program, {.command = "receipt-number", .call = ReceiptNumber});

@@ -31,7 +31,7 @@ struct CallSpec {
     // its tables afresh each time.
     std::function<void(CallContext& context, Report& report)> call;
     bool document = false;          // a progress bar when it lasts more than two seconds
-    std::string irreversible = {};  // non-empty: what is confirmed first ("The Z reduction")
+    std::string irreversible = {};  // non-empty: what is confirmed first ("The Z reduction (...)")
 };
 
 // Documents that last longer than this on their schedule show a progress bar.
