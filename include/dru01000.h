@@ -129,6 +129,19 @@ DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
 #define DRU_ERR_INTERNAL 7     /* a fault of the module itself (out of memory, say) */
 DRU_API const char* dru_last_error(void);
 DRU_API int32_t dru_last_error_code(void);
+/* What the last exchange with the printer came to, in the last call that
+ * uses the printer link (one refused before sending leaves DRU_EXCHANGE_NONE;
+ * the fixed-answer operations leave the record as it was). The day
+ * operations return true whatever the printer does; this tells whether it
+ * answered. `reply` (may be NULL) receives the reply text when it answered,
+ * "" otherwise. Leaves the last error as it was. */
+#define DRU_EXCHANGE_NONE 0        /* nothing exchanged yet in the last call */
+#define DRU_EXCHANGE_ANSWERED 1    /* the printer answered */
+#define DRU_EXCHANGE_SILENT 2      /* the printer did not answer within the read time-out */
+#define DRU_EXCHANGE_PORT_FAILED 3 /* the port could not be opened or set up */
+#define DRU_EXCHANGE_NOT_READ 4    /* written; the reply of this command or document is not read */
+#define DRU_EXCHANGE_LINE_FAILED 5 /* a write or a read on the open port failed */
+DRU_API int32_t dru_last_exchange(DruText* reply);
 /* The library's version ("1.0.0"); the major number is the one of its
  * SONAME (libdru01000.so.1). The text stays valid while the library is loaded. */
 DRU_API const char* dru_version(void);

@@ -7,6 +7,7 @@
 #include "host/format.h"
 #include "host/messages.h"
 #include "link/debug_log.h"
+#include "link/exchange_record.h"
 #include "link/serial_port.h"
 
 namespace dru {
@@ -20,6 +21,8 @@ struct LinkContext {
     const FormatSettings& format;
     // Depth of nested error analysis (a recovery exchange's own error reply).
     int analysis_depth = 0;
+    // Where the outcome of each exchange step goes; none when null.
+    ExchangeRecord* last_exchange = nullptr;
 };
 
 }  // namespace dru

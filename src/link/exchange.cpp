@@ -62,10 +62,15 @@ std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, ExchangeOp
     std::string RetornoIBM;
     // The handle closes the port on every way out, exceptions included.
     PortHandle port = ctx.ports.open(stCdPortaImpFis);
-    if (!port || !port->get_state()) return RetornoIBM;
+    if (!port || !port->get_state()) {
+        RecordPortFailed(ctx);
+        return RetornoIBM;
+    }
 
-    if (configure(*port)) {
-        port->write(text::to_latin1(Buffer));  // outcome not checked: the reply tells
+    if (!configure(*port)) {
+        RecordPortFailed(ctx);
+    } else {
+        RecordWrite(ctx, port->write(text::to_latin1(Buffer)));  // not checked: the reply tells
         if (options.wait) ctx.clock.sleep_ms(kSlowReplyPauseMs);
         ctx.log.ImpFisDebug(std::string(kSentLabel) + Buffer);
     }
@@ -73,6 +78,7 @@ std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, ExchangeOp
     if (options.read) {
         std::vector<char> buffer(kReplyBufferBytes);
         const long count = port->read(buffer.data(), buffer.size());
+        RecordRead(ctx, buffer.data(), count);  // before the analysis, whose exchanges come later
         if (count > 0) {
             RetornoIBM = ReplyText(buffer.data(), count);
             ctx.log.ImpFisDebug(std::string(kReplyLabel) + RetornoIBM);

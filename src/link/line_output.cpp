@@ -18,10 +18,12 @@ LineOutput::LineOutput(LinkContext& ctx, std::string stCdPortaImpFis, std::strin
     : ctx_(ctx),
       port_name_(std::move(stCdPortaImpFis)),
       scheme_(std::move(stEsquemaCor)),
-      port_(OpenPrinterPort(ctx, port_name_)) {}
+      port_(OpenPrinterPort(ctx, port_name_)) {
+    if (!port_) RecordPortFailed(ctx_);
+}
 
 void LineOutput::write_frame(const std::string& frame) {
-    if (port_) port_->write(text::to_latin1(frame));  // outcome ignored: the final reply tells
+    if (port_) RecordWrite(ctx_, port_->write(text::to_latin1(frame)));  // not judged: the final reply tells
 }
 
 // A document whose port did not open writes nothing and so waits for nothing.
@@ -40,6 +42,7 @@ bool LineOutput::final_reply_check() {
     if (!port_) return false;  // nothing was printed
     std::vector<char> buffer(kFinalReplyBufferBytes);
     const long count = port_->read(buffer.data(), buffer.size());
+    RecordRead(ctx_, buffer.data(), count);
     if (count < 0) return true;
     if (count == 0) return false;
     const std::string reply = ReplyText(buffer.data(), count);

@@ -57,6 +57,9 @@ EntryCall::EntryCall()
       folder_(state_.host_folder()),
       sink_(folder_),
       services_(sink_, state_.clock(), state_.ports(), state_.dialog(), state_.data_module(), state_.format()),
-      session_{services_.ctx, state_.data_module(), folder_} {}
+      session_{services_.ctx, state_.data_module(), folder_} {
+    state_.last_exchange() = {};
+    services_.ctx.last_exchange = &state_.last_exchange();
+}
 
 }  // namespace dru

@@ -21,6 +21,7 @@
 #include "host/format.h"
 #include "link/context.h"
 #include "link/debug_log.h"
+#include "link/exchange_record.h"
 #include "link/link_services.h"
 #include "link/port_names.h"
 #include "link/serial_backend.h"
@@ -48,6 +49,37 @@ private:
     void* user_ = nullptr;
 };
 
+// The clock and the serial ports the module's calls run on: its own, or a
+// stand-in set by a program that runs the same calls on the in-process
+// simulator (a preview on a virtual clock, a count of the frames written).
+// Not reachable through the C interface.
+class SwitchedClock final : public Clock {
+public:
+    void use(Clock* stand_in) { stand_in_ = stand_in; }  // nullptr: the real clock again
+    TDateTime now() const override { return current().now(); }
+    std::int64_t steady_ms() const override { return current().steady_ms(); }
+    void sleep_ms(int ms) override { current().sleep_ms(ms); }
+    void wait_ms(std::int64_t ms) override { current().wait_ms(ms); }
+
+private:
+    Clock& current() const { return stand_in_ ? *stand_in_ : real_; }
+    mutable RealClock real_;
+    Clock* stand_in_ = nullptr;
+};
+
+class SwitchedPorts final : public PortProvider {
+public:
+    explicit SwitchedPorts(PortProvider& own) : own_(own) {}
+    void use(PortProvider* stand_in) { stand_in_ = stand_in; }  // nullptr: the module's own again
+    PortHandle open(std::string_view port_name) override {
+        return (stand_in_ ? *stand_in_ : own_).open(port_name);
+    }
+
+private:
+    PortProvider& own_;
+    PortProvider* stand_in_ = nullptr;
+};
+
 // The module's long-lived services, created on first use.
 class ModuleState {
 public:
@@ -59,9 +91,15 @@ public:
 
     DataModuleSlot& data_module() { return dm_; }
     PortNames& port_names() { return port_names_; }
-    PortProvider& ports() { return ports_; }
+    PortProvider& ports() { return switched_ports_; }
+    // The serial devices themselves, whatever stand-in the calls run on.
+    PortProvider& serial_ports() { return ports_; }
     HeldPorts& held_ports() { return held_ports_; }
-    RealClock& clock() { return clock_; }
+    Clock& clock() { return clock_; }
+    void use_clock(Clock* stand_in) { clock_.use(stand_in); }
+    void use_ports(PortProvider* stand_in) { switched_ports_.use(stand_in); }
+    // The outcome of the last exchange of the last call that used the link.
+    ExchangeRecord& last_exchange() { return last_exchange_; }
     HostDialog& dialog() { return dialog_; }
     const FormatSettings& format() const { return format_; }
     void set_format(const FormatSettings& fs) { format_ = fs; }
@@ -75,14 +113,16 @@ public:
 private:
     ModuleState();
 
-    RealClock clock_;
+    SwitchedClock clock_;
     FormatSettings format_;  // assigned in place: the data module's tables keep its address
     DataModuleSlot dm_{format_, clock_};
     PortNames port_names_;
     SerialBackend ports_{port_names_, clock_};
+    SwitchedPorts switched_ports_{ports_};
     HeldPorts held_ports_;  // declared after the clock its ports read: they close first
     HostDialog dialog_;
     std::optional<std::string> host_folder_;
+    ExchangeRecord last_exchange_;
 };
 
 // The folder of the running executable (without a trailing "/"); "." when it
@@ -91,7 +131,8 @@ std::string ExecutableFolder();
 
 // What one entry point call runs on: the module's services, with the debug
 // log writing to ANALISA_ERRO.txt of the host folder as it is when the call
-// starts. Build one per call, on the stack.
+// starts, and the last exchange's record, emptied when it starts. Build one
+// per call, on the stack.
 class EntryCall {
 public:
     EntryCall();

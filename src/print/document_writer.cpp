@@ -36,6 +36,7 @@ std::optional<std::string> DocumentWriter::read_reply() {
     if (!port) return std::nullopt;  // the error analysis closed it and left none open
     std::string buffer(kFinalReplyBufferBytes, '\0');
     const long count = port->read(buffer.data(), buffer.size());
+    RecordRead(ctx_, buffer.data(), count);
     if (count <= 0) return std::nullopt;
     return ReplyText(buffer.data(), count);
 }

@@ -1,0 +1,48 @@
+# Installs the build into a temporary prefix, then builds host.c against it
+# twice - with find_package(dru01000) and with pkg-config - and runs both.
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -P run.cmake
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
+  endif()
+  set(last_output "${out}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(installed include/dru01000.h include/dru01000.hpp bin/dru bin/printer_sim)
+  if(NOT EXISTS ${prefix}/${installed})
+    message(FATAL_ERROR "not installed: ${installed}")
+  endif()
+endforeach()
+file(GLOB_RECURSE sonames ${prefix}/*/libdru01000.so.1)
+if(NOT sonames)
+  message(FATAL_ERROR "libdru01000.so.1 not installed")
+endif()
+get_filename_component(libdir ${sonames} DIRECTORY)
+
+# The installed dru runs on its own, on the simulator's virtual clock.
+run(${prefix}/bin/dru --host-folder ${WORK_DIR} --preview --json drawer)
+if(NOT last_output MATCHES "\"outcome\": \"answered\"")
+  message(FATAL_ERROR "the installed dru did not drive the simulator:\n${last_output}")
+endif()
+
+# With the CMake package.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/with_cmake -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/with_cmake)
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/with_cmake/host)
+message(STATUS "find_package host: ${last_output}")
+
+# With pkg-config.
+find_program(PKG_CONFIG pkg-config REQUIRED)
+find_program(CC NAMES cc gcc REQUIRED)
+set(ENV{PKG_CONFIG_PATH} ${libdir}/pkgconfig)
+run(${PKG_CONFIG} --cflags --libs dru01000)
+string(STRIP "${last_output}" flags)
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run(${CC} ${SOURCE_DIR}/host.c -o ${WORK_DIR}/pkg_host ${flags})
+run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg_host)
+message(STATUS "pkg-config host: ${last_output}")

@@ -1,0 +1,64 @@
+// What the parts of dru share: the console it talks to, the global options,
+// the exit codes and the way a subcommand hands its work to the program.
+// Each group of subcommands is one file (day.cpp, documents.cpp, log.cpp,
+// ports.cpp, simulate.cpp) with one Add...Commands function.
+#pragma once
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+
+namespace dru::cli {
+
+// 0 done; 1 the printer or the platform reported a failure; 2 bad usage or input.
+enum ExitCode { kDone = 0, kFailed = 1, kBadUsage = 2 };
+
+// Where dru reads and writes: the process's standard streams, or a test's.
+struct Console {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    bool in_terminal = false;   // questions can be asked (stdin and stderr are a terminal)
+    bool err_terminal = false;  // a progress bar can be drawn on stderr
+};
+
+// Bad usage or input, found before anything is sent: exit code 2.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The options every printer subcommand takes.
+struct GlobalOptions {
+    std::string port;         // --port: COMn or a device; empty: the in-process simulator
+    bool preview = false;     // --preview: the simulator on the virtual clock
+    bool json = false;        // --json: one JSON object on stdout
+    bool yes = false;         // --yes: every question answered yes, z confirmed
+    bool no = false;          // --no: every question answered no
+    int type = 16;            // --type: the printer type handed to the calls, and the simulator's
+    std::string host_folder;  // --host-folder: where the debug log and DedOvor.cds live
+    std::string scheme = "Azul";  // --scheme: the colour scheme handed to the dialog
+};
+
+// What the subcommands are registered with; the chosen one leaves its work
+// in `action`, run once the whole command line has been read.
+struct Program {
+    Console& console;
+    GlobalOptions options;
+    std::function<int()> action;
+};
+
+void AddDayCommands(CLI::App& app, Program& program);
+void AddDocumentCommands(CLI::App& app, Program& program);
+void AddLogCommand(CLI::App& app, Program& program);
+void AddPortsCommand(CLI::App& app, Program& program);
+void AddSimulateCommand(CLI::App& app, Program& program);
+
+// Runs dru with `args` (without the program name) on `console`; the exit code.
+int Run(const std::vector<std::string>& args, Console& console);
+
+// A subcommand's footer: its example line(s).
+std::string Example(const std::string& lines);
+
+}  // namespace dru::cli

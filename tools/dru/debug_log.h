@@ -1,0 +1,45 @@
+// Reading the driver's debug log (ANALISA_ERRO.txt: "date time - message"
+// lines ended by CR LF, Latin-1) for a person: each line's time, whether it
+// was sent or received, the command's name with its operands at their
+// fixed positions, and the printer's error numbers named.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "json_input.h"
+
+namespace dru::cli {
+
+struct LogEntry {
+    std::string time;   // the line's date and time as logged
+    std::string kind;   // "sent", "received", "error", "note", or "unreadable"
+    std::string label;  // the operation's own words before a frame
+    std::string text;   // the message, the frame or the reply (UTF-8, control bytes as <0D>)
+    std::string command, name;  // a sent frame's code and name
+    std::vector<std::pair<std::string, std::string>> operands;
+    std::string meaning;  // an error reply or error line, named
+};
+
+// One log line (Latin-1, without CR LF).
+LogEntry ParseLogLine(const std::string& latin1);
+// The entry for a person, on one or more lines (a reply of several printer
+// lines shows one row each).
+std::string FormatEntry(const LogEntry& e);
+Json EntryJson(const LogEntry& e);
+
+// Reads the log's complete lines from where it last stopped; a line still
+// being written waits for its CR LF.
+class LogReader {
+  public:
+    explicit LogReader(std::string path) : path_(std::move(path)) {}
+    // False when the file cannot be read.
+    bool read(std::vector<std::string>& lines);
+
+  private:
+    std::string path_;
+    std::uintmax_t offset_ = 0;
+    std::string partial_;
+};
+
+}  // namespace dru::cli

@@ -1,0 +1,100 @@
+// The JSON input files of dru: one file per call, an object whose members
+// are the call's arguments by their host names (texts, numbers, flags,
+// parameter arrays and tables, each table an array of rows keyed by field
+// name). Every file is read and checked whole before anything is sent; the
+// first fault found is the error, with the file, the JSON path and, for a
+// syntax error, the line and column. Unknown keys are refused.
+#pragma once
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli.h"
+#include "dru01000.h"
+
+namespace dru::cli {
+
+using Json = nlohmann::ordered_json;
+
+enum class FieldKind { Text, Integer, Float, DateTime };
+
+// One field of a table: its name, type and (texts) size in characters.
+struct Field {
+    std::string name;
+    FieldKind kind = FieldKind::Text;
+    int size = 0;           // texts: at most this many characters
+    bool required = false;  // every row must give it
+};
+using Layout = std::vector<Field>;
+
+// One member of an input object.
+struct Member {
+    enum class Type { Text, Number, Flag, Table, Params };
+    std::string name;
+    Type type = Type::Text;
+    bool required = false;
+    Layout layout = {};  // Table: its fields; Params: the names allowed (Text or Float)
+    std::vector<std::string> set_by_dru = {};  // Params: names dru fills in from its options
+};
+using Schema = std::vector<Member>;
+
+// A bad input file: exit code 2.
+class InputError : public UsageError {
+  public:
+    using UsageError::UsageError;
+};
+
+// Table and parameter handles that free themselves.
+struct TableDeleter {
+    void operator()(DruDataSet* ds) const { dru_dataset_free(ds); }
+};
+struct ParamsDeleter {
+    void operator()(DruParams* p) const { dru_params_free(p); }
+};
+using TableHandle = std::unique_ptr<DruDataSet, TableDeleter>;
+using ParamsHandle = std::unique_ptr<DruParams, ParamsDeleter>;
+
+// An empty table with `layout`, created; raises std::runtime_error with the
+// driver's error when a helper refuses.
+TableHandle MakeTable(const Layout& layout);
+// Appends one row of a checked JSON object to a table made with `layout`.
+void AppendRow(DruDataSet* ds, const Layout& layout, const Json& row);
+
+// A checked input file.
+class Input {
+  public:
+    // Reads and checks the file; raises InputError.
+    static Input Load(const std::string& path, const Schema& schema);
+    // Checks text already read (`name` is what errors call it).
+    static Input Parse(const std::string& text, const std::string& name, const Schema& schema);
+
+    bool has(const std::string& member) const { return doc_.contains(member); }
+    std::string text(const std::string& member, const std::string& fallback = "") const;
+    double number(const std::string& member, double fallback = 0) const;
+    bool flag(const std::string& member, bool fallback = false) const;
+    // A table built from the rows; an absent optional table is null.
+    TableHandle table(const std::string& member) const;
+    // The table as a data packet (the form of a packet argument).
+    std::string packet(const std::string& member) const;
+    // The parameter array, with `added` pairs after the file's own.
+    ParamsHandle params(const std::string& member,
+                        const std::vector<std::pair<std::string, std::string>>& added = {}) const;
+    const Json& json() const { return doc_; }
+
+  private:
+    Input(Json doc, const Schema* schema) : doc_(std::move(doc)), schema_(schema) {}
+    const Member& member(const std::string& name) const;
+
+    Json doc_;
+    const Schema* schema_;
+};
+
+// A number from the command line ("1500", "1500.5"); raises UsageError naming `what`.
+double NumberArgument(const std::string& text, const std::string& what);
+
+// Days since 1899-12-30 for "YYYY-MM-DD" with an optional " HH:MM[:SS]"; false when it is not one.
+bool ParseDateTime(const std::string& text, double& days);
+
+}  // namespace dru::cli
