@@ -119,6 +119,26 @@ TEST_F(Commands, TheOtherDocumentsPrintFromTheirExamples) {
     EXPECT_TRUE(Printed(voucher, "Saldo Final : $ 10.500,00"));
 }
 
+TEST_F(Commands, TheClosingAsksTheOperatorAndHandsBackTheZTablesOnAConfirmedZ) {
+    // At a terminal (a preview asks for no confirmation): "no" to opening again, "yes" to the Z.
+    const DruRun run =
+        Dru({"--preview", "--json", "closing", Example("closing.json")}, "n\ny\n", true);
+    ASSERT_EQ(run.code, 0) << run.out << run.err;
+    const Json closing = run.json();
+    EXPECT_EQ(closing["result"], false);
+    EXPECT_EQ(closing["outputs"]["boReduziu"], true);
+    EXPECT_EQ(closing["messages"].size(), 2u);
+    EXPECT_TRUE(Printed(closing, "Relatório de Sangria"));
+    EXPECT_TRUE(Printed(closing, "CAFE EXPRESO"));
+    ASSERT_EQ(closing["outputs"]["cdsRedzAux"].size(), 1u);
+    EXPECT_EQ(closing["outputs"]["cdsRedzAux"][0]["NRECFREDZ"], "0007");
+
+    // --yes answers every question yes: the register opens again, no Z question follows.
+    const Json reopened = Preview({"--yes", "closing", Example("closing.json")});
+    EXPECT_EQ(reopened["result"], true);
+    EXPECT_EQ(reopened["outputs"]["boReduziu"], false);
+}
+
 TEST_F(Commands, TheHumanFormShowsTheRollTheFramesAndTheTime) {
     const DruRun run = Dru({"--preview", "supply", "20000"});
     EXPECT_EQ(run.code, 0);

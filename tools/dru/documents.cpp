@@ -1,5 +1,5 @@
 // The documents: sale FILE, bill FILE, supply AMOUNT, withdrawal AMOUNT,
-// product-report FILE, credit-voucher FILE. A document is one function
+// product-report FILE, credit-voucher FILE, closing FILE. A document is one function
 // below that returns its Document (name, help, example, input and call),
 // listed in kDocuments; the group gives each its subcommand, reads and
 // checks its input before anything is sent, and runs it with a progress bar
@@ -34,6 +34,7 @@ struct Document {
     std::function<void(const DocumentInput&, CallContext&, Report&)> call;
 };
 
+using Member::Type::Flag;
 using Member::Type::Number;
 using Member::Type::Params;
 using Member::Type::Table;
@@ -226,9 +227,69 @@ Document CreditVoucher() {
     };
 }
 
+Document Closing() {
+    return {
+        .name = "closing",
+        .summary =
+            "close the cash register: withdrawal receipt, the operator's questions, on a "
+            "confirmed Z the product report and the day totals (GeraReciboSangria)",
+        .example = "dru closing examples/closing.json",
+        .schema = Schema{{"stECF", Text},
+                         {"cdsMovFechaAux", Table, true, layouts::ClosingAmounts()},
+                         {"cdsSangriaAux", Table, false, layouts::Withdrawals()},
+                         {"cdsProdAux", Table, false, layouts::SoldProducts()},
+                         {"cdsOperSup", Table, true, layouts::Operators()},
+                         {"cdsMovTotAux", Table, false, layouts::MovementTotals()},
+                         {"cdsTipoRece", Table, false, layouts::PaymentTypes()},
+                         {"boImpRelSan", Flag},
+                         {"stEmiRelProd", Text},
+                         {"boSangria", Flag},
+                         {"boFechDiaAnterior", Flag},
+                         {"boAccessImpRedz", Flag}},
+        .irreversible = "The cash closing (it may end in the day's Z tables)",
+        .call =
+            [](const DocumentInput& in, CallContext& c, Report& r) {
+                const Input& f = *in.file;
+                // Tables a host always hands over, empty when the file leaves them out.
+                auto table = [&f](const char* name, const Layout& layout) {
+                    TableHandle t = f.table(name);
+                    return t ? std::move(t) : MakeTable(layout);
+                };
+                TableHandle fecha = table("cdsMovFechaAux", layouts::ClosingAmounts()),
+                            sangria = table("cdsSangriaAux", layouts::Withdrawals()),
+                            products = table("cdsProdAux", layouts::SoldProducts()),
+                            operators = table("cdsOperSup", layouts::Operators()),
+                            totals = table("cdsMovTotAux", layouts::MovementTotals()),
+                            types = table("cdsTipoRece", layouts::PaymentTypes());
+                // The four Z tables take the driver's layouts when it fills them.
+                TableHandle redz(dru_dataset_new()), forms(dru_dataset_new()),
+                    taxes(dru_dataset_new()), non_fiscal(dru_dataset_new());
+                const std::string ecf = f.text("stECF"), emi = f.text("stEmiRelProd", "N");
+                bool reduced = false;
+                const bool reopen = GeraReciboSangria(
+                    c.port.c_str(), "", "", "", ecf.c_str(), c.options.type, nullptr, fecha.get(),
+                    sangria.get(), products.get(), operators.get(), totals.get(), nullptr, nullptr,
+                    nullptr, 0, f.flag("boImpRelSan", true), false, false, redz.get(),
+                    forms.get(), taxes.get(), non_fiscal.get(), &reduced, types.get(),
+                    emi.c_str(), "", "", "", c.options.scheme.c_str(), f.flag("boSangria"),
+                    f.flag("boFechDiaAnterior"), f.flag("boAccessImpRedz", true), "", "");
+                r.result = reopen;
+                r.outputs["boReduziu"] = reduced;
+                if (!r.took("GeraReciboSangria")) return;
+                r.line(std::string("GeraReciboSangria: ") +
+                       (reopen ? "the register is opened again" : "the register stays closed"));
+                if (!reduced) return;
+                r.outputs["cdsRedzAux"] = layouts::Rows(redz.get(), layouts::ReductionZ());
+                r.outputs["cdsFormRedzAux"] =
+                    layouts::Rows(forms.get(), layouts::ReductionPaymentForms());
+                r.line("Z confirmed: the day totals were read into the Z tables (no Z is printed)");
+            },
+    };
+}
+
 // Every document dru prints, in the order --help lists them.
-const std::vector<Document (*)()> kDocuments = {Sale,       BillCheck,     Supply,
-                                                Withdrawal, ProductReport, CreditVoucher};
+const std::vector<Document (*)()> kDocuments = {Sale,          BillCheck,     Supply, Withdrawal,
+                                                ProductReport, CreditVoucher, Closing};
 
 // ---- The group ----------------------------------------------------------------------------
 

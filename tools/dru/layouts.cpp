@@ -109,6 +109,34 @@ const Layout& ReductionPaymentForms() {
     return layout;
 }
 
+const Layout& ClosingAmounts() {
+    static const Layout layout = {{"CDTIPORECE", kText, 3},   {"NMTIPORECE", kText, 40, true},
+                                  {"DTABERCAIX", kDate, 0},   {"VRFECHAINF", kFloat, 0, true},
+                                  {"VRFECHADIG", kFloat, 0},  {"NRENVELOPE", kText, 6}};
+    return layout;
+}
+
+const Layout& Withdrawals() {
+    static const Layout layout = {{"CDTIPORECE", kText, 3},
+                                  {"NMTIPORECE", kText, 40},
+                                  {"VRSANGRIA", kFloat, 0},
+                                  {"CDCLIENTE", kText, 21}};
+    return layout;
+}
+
+const Layout& Operators() {
+    static const Layout layout = {{"CDOPERADOR", kText, 10, true}, {"NMOPERADOR", kText, 60, true}};
+    return layout;
+}
+
+const Layout& MovementTotals() {
+    static const Layout layout = {{"IDTIPOREG", kText, 1},
+                                  {"CDTIPORECE", kText, 3},
+                                  {"NMTIPORECE", kText, 40},
+                                  {"VRSAIDA", kFloat, 0}};
+    return layout;
+}
+
 Json Rows(DruDataSet* ds, const Layout& layout) {
     Json rows = Json::array();
     for (dru_dataset_first(ds); !dru_dataset_eof(ds); dru_dataset_next(ds)) {

@@ -21,6 +21,12 @@ const Layout& BillProducts();
 const Layout& SoldProducts();
 // The movements of a credit purchase (cdsMovCaixaCred).
 const Layout& CreditMovements();
+// The cash closing's tables: closing amounts (cdsMovFechaAux), withdrawals
+// (cdsSangriaAux), the operator (cdsOperSup) and the totals (cdsMovTotAux).
+const Layout& ClosingAmounts();
+const Layout& Withdrawals();
+const Layout& Operators();
+const Layout& MovementTotals();
 // What ExportRedZ hands back: the reduction record and its payment forms.
 const Layout& ReductionZ();
 const Layout& ReductionPaymentForms();
