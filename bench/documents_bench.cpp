@@ -32,270 +32,33 @@
 //   pauses, frames, log_lines  the clock pauses taken, the frames written
 //                and the debug log lines.
 #include <benchmark/benchmark.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <cstddef>
 #include <cstdio>
-#include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <system_error>
 
+#include "bench_support.h"
 #include "documents/bill_check.h"
 #include "documents/product_report.h"
 #include "host/clock.h"
 #include "host/dataset.h"
 #include "host/dialog.h"
 #include "host/format.h"
-#include "link/commands.h"
 #include "link/context.h"
 #include "link/debug_log.h"
-#include "link/port_names.h"
-#include "link/serial_backend.h"
 #include "module/data_module.h"
 #include "module/session.h"
-#include "printer_model.h"
-#include "sim_port.h"
 
 namespace {
+
+using namespace dru::bench;
 
 constexpr int kBillProducts = 200;
 constexpr int kReportProducts = 500;
 constexpr int kPrinterType16 = 16;
-// The simulator prints its device path within this time, or it did not start.
-constexpr int kSimStartTimeoutMs = 5000;
 const std::string kPort = "COM1";
-
-double ThreadCpuMs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-// The driver thread's user and system CPU so far, in ms.
-struct CpuSplit {
-    double user = 0, system = 0;
-};
-CpuSplit ThreadCpuSplit() {
-    rusage u{};
-    ::getrusage(RUSAGE_THREAD, &u);
-    const auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    return {ms(u.ru_utime), ms(u.ru_stime)};
-}
-
-// The thread CPU spent inside the calls it wraps, when switched on.
-struct CpuMeter {
-    bool on = false;
-    double ms = 0;
-    template <class F>
-    auto operator()(F&& fn) {
-        if (!on) return fn();
-        const double start = ThreadCpuMs();
-        struct Add {
-            CpuMeter& m;
-            double start;
-            ~Add() { m.ms += ThreadCpuMs() - start; }
-        } add{*this, start};
-        return fn();
-    }
-};
-
-// Where the driver's CPU goes, for the Split runs.
-struct CpuPlaces {
-    CpuMeter pauses, port, log;
-    void switch_on() { pauses.on = port.on = log.on = true; }
-};
-
-// The real clock, adding up the pauses it is asked for.
-class PauseCountingClock final : public dru::Clock {
-  public:
-    explicit PauseCountingClock(CpuMeter& meter) : meter_(meter) {}
-    dru::TDateTime now() const override { return real_.now(); }
-    std::int64_t steady_ms() const override { return real_.steady_ms(); }
-    void sleep_ms(int ms) override {
-        paused_ms_ += ms;
-        ++pauses_;
-        meter_([&] { real_.sleep_ms(ms); });
-    }
-    void wait_ms(std::int64_t ms) override { real_.wait_ms(ms); }
-    std::int64_t paused_ms() const { return paused_ms_; }
-    long pauses() const { return pauses_; }
-
-  private:
-    dru::RealClock real_;
-    CpuMeter& meter_;
-    std::int64_t paused_ms_ = 0;
-    long pauses_ = 0;
-};
-
-// What the counting ports have seen, over every port they opened.
-struct LineCounts {
-    long frames = 0;           // writes: one frame each
-    long timed_out_reads = 0;  // reads that got less than they asked for
-};
-
-// A serial port that counts its writes and the reads that waited out their
-// time-out, and forwards everything to the real port.
-class CountingPort final : public dru::SerialPort {
-  public:
-    CountingPort(dru::PortHandle real, LineCounts& counts, CpuMeter& meter)
-        : real_(std::move(real)), counts_(counts), meter_(meter) {}
-    ~CountingPort() override {
-        meter_([&] { real_.reset(); });
-    }
-    bool get_state() override {
-        return meter_([&] { return real_->get_state(); });
-    }
-    bool setup_queues(int rx, int tx) override {
-        return meter_([&] { return real_->setup_queues(rx, tx); });
-    }
-    bool set_state() override {
-        return meter_([&] { return real_->set_state(); });
-    }
-    bool set_timeouts(int read_ms, int write_ms) override {
-        return meter_([&] { return real_->set_timeouts(read_ms, write_ms); });
-    }
-    long write(std::string_view bytes) override {
-        ++counts_.frames;
-        return meter_([&] { return real_->write(bytes); });
-    }
-    long read(char* buffer, std::size_t max) override {
-        const long got = meter_([&] { return real_->read(buffer, max); });
-        if (got >= 0 && static_cast<std::size_t>(got) < max) ++counts_.timed_out_reads;
-        return got;
-    }
-
-  private:
-    dru::PortHandle real_;
-    LineCounts& counts_;
-    CpuMeter& meter_;
-};
-
-class CountingPorts final : public dru::PortProvider {
-  public:
-    CountingPorts(dru::PortProvider& real, CpuMeter& meter) : real_(real), meter_(meter) {}
-    dru::PortHandle open(std::string_view name) override {
-        dru::PortHandle port = meter_([&] { return real_.open(name); });
-        if (!port) return nullptr;
-        return std::make_unique<CountingPort>(std::move(port), counts, meter_);
-    }
-    LineCounts counts;
-
-  private:
-    dru::PortProvider& real_;
-    CpuMeter& meter_;
-};
-
-// The debug log file, counting its lines, the final reply checks' verdicts
-// ("Resultado : " and the reply) and the CPU of writing them.
-class CountingLogSink final : public dru::LogSink {
-  public:
-    CountingLogSink(const std::string& folder, CpuMeter& meter) : file_(folder), meter_(meter) {}
-    void append(std::string_view line) override {
-        ++lines_;
-        if (const auto at = line.find(kResult); at != std::string_view::npos) {
-            ++results_;
-            last_accepted_ = line.substr(at + kResult.size()).starts_with('1');
-        }
-        meter_([&] { file_.append(line); });
-    }
-    std::string path() const { return file_.path(); }
-    long lines() const { return lines_; }
-    long results() const { return results_; }
-    bool last_accepted() const { return last_accepted_; }
-
-  private:
-    static constexpr std::string_view kResult = " - Resultado : ";
-    dru::FileLogSink file_;
-    CpuMeter& meter_;
-    long lines_ = 0;
-    long results_ = 0;
-    bool last_accepted_ = false;
-};
-
-// A fresh folder for the debug log, removed with its contents at the end.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "dru_documents_bench_XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-std::string SiblingProgram(const char* name) {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(name) : (self.parent_path() / name).string();
-}
-
-// printer_sim as a child process: it prints its device path first and stops
-// at the end of its stdin, which the destructor closes.
-class SimProcess {
-  public:
-    explicit SimProcess(const std::string& program) {
-        int to_child[2], from_child[2];
-        if (::pipe(to_child) != 0) return;
-        if (::pipe(from_child) != 0) {
-            ::close(to_child[0]);
-            ::close(to_child[1]);
-            return;
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(to_child[0], STDIN_FILENO);
-            ::dup2(from_child[1], STDOUT_FILENO);
-            for (int fd : {to_child[0], to_child[1], from_child[0], from_child[1]}) ::close(fd);
-            ::execl(program.c_str(), program.c_str(), "--type", "16", "--quiet",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(to_child[0]);
-        ::close(from_child[1]);
-        stdin_ = to_child[1];
-        if (pid_ > 0) read_path(from_child[0]);
-        ::close(from_child[0]);
-    }
-    ~SimProcess() {
-        if (stdin_ >= 0) ::close(stdin_);
-        if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-    }
-    SimProcess(const SimProcess&) = delete;
-    SimProcess& operator=(const SimProcess&) = delete;
-    // Empty when the simulator did not start.
-    const std::string& device_path() const { return path_; }
-
-  private:
-    void read_path(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        char c;
-        while (::poll(&p, 1, kSimStartTimeoutMs) > 0 && ::read(fd, &c, 1) == 1 && c != '\n')
-            path_ += c;
-    }
-
-    pid_t pid_ = -1;
-    int stdin_ = -1;
-    std::string path_;
-};
 
 // The bill's products as the host hands them over: an XML data packet.
 std::string BillProducts(double& total) {
@@ -367,107 +130,65 @@ RunFn BillCheck() {
 }
 
 // Relatorio_Produto returns nothing: the report was accepted at its first
-// attempt when one final reply check ran and the printer answered "1".
+// attempt when one final reply check ran and the printer's replies begin
+// with its success, "1".
 RunFn ProductReport() {
     auto products = std::make_shared<dru::TClientDataSet>();
     MakeProductsSold(*products);
     return [products](Host& host) {
-        const long before = host.sink.results();
+        const std::size_t before = host.sink.replies().size();
         dru::Relatorio_Produto(host.session, kPort, *products, "N", "");
-        return host.sink.results() == before + 1 && host.sink.last_accepted();
+        const auto& replies = host.sink.replies();
+        return replies.size() == before + 1 && replies.back().starts_with('1');
     };
 }
 
 void OverPty(benchmark::State& state, const RunFn& run, const char* what, bool split) {
-    SimProcess sim(SiblingProgram("printer_sim"));
-    if (sim.device_path().empty()) {
+    PtyPrinter printer(kPort, split);
+    if (!printer.started()) {
         state.SkipWithError("printer_sim did not start (it is built beside this program)");
         return;
     }
     TempFolder folder;
-    CpuPlaces places;
-    if (split) places.switch_on();
-    PauseCountingClock clock(places.pauses);
-    dru::PortNames names;
-    names.set_device(kPort, sim.device_path());
-    dru::SerialBackend serial(names, clock);
-    CountingPorts ports(serial, places.port);
-    Host host(clock, ports, folder.path(), places.log);
+    Host host(printer.clock, printer.ports, folder.path(), printer.places.log);
     host.dm.get();  // the data module is made once per process, not per document
 
-    double wall_ms = 0, cpu_ms = 0, user_ms = 0, system_ms = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const double cpu_start = ThreadCpuMs();
-        const CpuSplit split_start = ThreadCpuSplit();
-        const bool ok = run(host);
-        cpu_ms += ThreadCpuMs() - cpu_start;
-        const CpuSplit split_end = ThreadCpuSplit();
-        user_ms += split_end.user - split_start.user;
-        system_ms += split_end.system - split_start.system;
-        wall_ms +=
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count();
-        if (!ok) state.SkipWithError("the printer did not accept the document");
-    }
+    const RunCosts costs = MeasureRuns(
+        state, [&] { return run(host); }, "the printer did not accept the document");
 
     const auto n = static_cast<double>(state.iterations());
-    const double schedule_ms =
-        static_cast<double>(clock.paused_ms() +
-                            ports.counts.timed_out_reads * dru::kReadTotalTimeoutMs) /
-        n;
-    const double per_wall = wall_ms / n, per_cpu = cpu_ms / n;
-    state.counters["wall_ms"] = per_wall;
-    state.counters["schedule_ms"] = schedule_ms;
-    state.counters["ratio"] = per_wall / schedule_ms;
-    state.counters["cpu_ms"] = per_cpu;
-    state.counters["user_ms"] = user_ms / n;
-    state.counters["system_ms"] = system_ms / n;
-    state.counters["pauses"] = static_cast<double>(clock.pauses()) / n;
-    state.counters["frames"] = static_cast<double>(ports.counts.frames) / n;
-    state.counters["log_lines"] = static_cast<double>(host.sink.lines()) / n;
+    const PtyFigures f = ReportPtyFigures(state, costs, printer);
+    const double log_lines = static_cast<double>(host.sink.lines()) / n;
+    state.counters["log_lines"] = log_lines;
     std::printf(
         "%s: wall %.1f ms, schedule %.0f ms (%.0f pauses, %.0f ms; %.0f reads waiting out %d "
         "ms), ratio %.4f, driver CPU %.2f ms (user %.2f, system %.2f), %.0f frames, %.0f log "
         "lines\n",
-        what, per_wall, schedule_ms, static_cast<double>(clock.pauses()) / n,
-        static_cast<double>(clock.paused_ms()) / n,
-        static_cast<double>(ports.counts.timed_out_reads) / n, dru::kReadTotalTimeoutMs,
-        per_wall / schedule_ms, per_cpu, user_ms / n, system_ms / n,
-        static_cast<double>(ports.counts.frames) / n, static_cast<double>(host.sink.lines()) / n);
+        what, f.wall_ms, f.schedule_ms, f.pauses, f.paused_ms, f.timed_out_reads,
+        dru::kReadTotalTimeoutMs, f.ratio, f.cpu_ms, f.user_ms, f.system_ms, f.frames, log_lines);
     if (split) {
+        const CpuPlaces& places = printer.places;
         const double pauses = places.pauses.ms / n, port = places.port.ms / n,
-                     log = places.log.ms / n;
+                     log = places.log.ms / n, own_code = f.cpu_ms - pauses - port - log;
         state.counters["in_pauses_ms"] = pauses;
         state.counters["on_port_ms"] = port;
         state.counters["in_log_ms"] = log;
-        state.counters["own_code_ms"] = per_cpu - pauses - port - log;
+        state.counters["own_code_ms"] = own_code;
         std::printf(
             "%s, CPU by place: pauses %.2f ms, port %.2f ms, log %.2f ms, own code %.2f ms\n", what,
-            pauses, port, log, per_cpu - pauses - port - log);
+            pauses, port, log, own_code);
     }
     std::fflush(stdout);
 }
 
 void InProcess(benchmark::State& state, const RunFn& run) {
     TempFolder folder;
-    dru::VirtualClock clock;
-    dru::sim::PrinterModel model(clock);
-    dru::sim::SimPortProvider sim_ports(model, clock);
-    CpuMeter off;
-    CountingPorts ports(sim_ports, off);
-    Host host(clock, ports, folder.path(), off);
+    InProcessPrinter printer;
+    Host host(printer.clock, printer.ports, folder.path(), printer.places.log);
     host.dm.get();
-    for (auto _ : state) {
-        if (!run(host)) state.SkipWithError("the printer did not accept the document");
-        // The log would grow by a document's lines each time: start afresh.
-        state.PauseTiming();
-        std::error_code ignored;
-        std::filesystem::remove(host.sink.path(), ignored);
-        state.ResumeTiming();
-    }
-    state.counters["frames"] =
-        static_cast<double>(ports.counts.frames) / static_cast<double>(state.iterations());
+    RunInProcess(
+        state, printer, host.sink.path(), [&] { return run(host); },
+        "the printer did not accept the document");
 }
 
 void PtyBillCheck(benchmark::State& state) {
