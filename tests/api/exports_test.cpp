@@ -33,7 +33,7 @@ protected:
 
     TempFolder folder;
     LoadedLibrary lib;
-    std::vector<std::unique_ptr<DruText, void (*)(DruText*)>> texts;
+    std::vector<std::unique_ptr<DruText, decltype(&dru_text_free)>> texts;
 };
 
 TEST_F(ExportsTest, EveryExportedNameIsFound) {
