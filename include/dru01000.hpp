@@ -43,8 +43,8 @@ inline constexpr PortHandle kNoPort = 0;
 // boFechaPort false and no `hPort` the port is closed anyway, since nobody
 // could release it.
 DRU_CXX_API std::string DRU_CALL Comand_Porta(const std::string& Buffer, bool boFechaPort, bool boRetorno, bool boTime,
-                                          const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                          PortHandle* hPort = nullptr);
+                                              const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                              PortHandle* hPort = nullptr);
 
 // Analyses the printer's error reply `Codigo` on the held port `hPort`
 // (kNoPort: none): logs it, tells the operator where needed and sends the
@@ -52,7 +52,7 @@ DRU_CXX_API std::string DRU_CALL Comand_Porta(const std::string& Buffer, bool bo
 // left open (possibly none); release it with ClosePort. False for an unknown
 // handle.
 DRU_CXX_API bool DRU_CALL AnalisaErro(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                  const std::string& Codigo, PortHandle hPort);
+                                      const std::string& Codigo, PortHandle hPort);
 
 // Closes a held port and forgets its handle; false for an unknown handle.
 DRU_CXX_API bool DRU_CALL ClosePort(PortHandle hPort);
@@ -69,7 +69,7 @@ DRU_CXX_API bool DRU_CALL ClosePort(PortHandle hPort);
 // the whole call (0, dru_last_error names the row and the field, nothing sent).
 // `doTotal` is not used.
 DRU_CXX_API double DRU_CALL Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
-                                   const std::string& idtipoimpfis);
+                                       const std::string& idtipoimpfis);
 
 // One payment frame (command 26) per row of `cdsMovi`, then the end of the
 // payments (27). True, also when the port does not open; false only on a
@@ -83,21 +83,21 @@ DRU_CXX_API bool DRU_CALL Pagamento(const std::string& stCdPortaImpFis, DruDataS
 // family rule ("1") needs the other two when there are credit rows.
 // `Loja`, `doAcrescimo` and `doDesconto` are not used.
 DRU_CXX_API bool DRU_CALL Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                                  const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
-                                  const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
-                                  const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
-                                  DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
-                                  double doPrecoSubsidio, double doValorVenda, double doValorCons,
-                                  const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup);
+                                      const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
+                                      const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
+                                      const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
+                                      DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
+                                      double doPrecoSubsidio, double doValorVenda, double doValorCons,
+                                      const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup);
 
 // The exempt-items breakdown and the receipt footer; composite after a fiscal
 // receipt, simple on its own. `doAcrescimo` and `doDesconto` are not used.
 DRU_CXX_API bool DRU_CALL Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                      const std::string& stTotIsento, const std::string& stoperador,
-                                      const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
-                                      double doTotalTributado, double doTotalCompra, double doTotalTroco,
-                                      double doAcrescimo, double doDesconto, bool boCupomComposto,
-                                      const std::string& idtipoimpfis);
+                                          const std::string& stTotIsento, const std::string& stoperador,
+                                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
+                                          double doTotalTributado, double doTotalCompra, double doTotalTroco,
+                                          double doAcrescimo, double doDesconto, bool boCupomComposto,
+                                          const std::string& idtipoimpfis);
 
 // The credit note: a boleta for the part of a voucher sale paid otherwise
 // (`stMontoDin`, decimal text): the difference item, its total, one payment
@@ -107,10 +107,10 @@ DRU_CXX_API bool DRU_CALL Isento_Composto(const std::string& stCdPortaImpFis, co
 // field refuses the call (dru_last_error names the row and the field,
 // nothing sent).
 DRU_CXX_API void DRU_CALL Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                   const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
-                                   const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
-                                   double doDesconto, double doVrCons, const std::string& idTipoImpFis,
-                                   const std::string& stIdImpSaldoCupom);
+                                       const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
+                                       const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
+                                       double doDesconto, double doVrCons, const std::string& idTipoImpFis,
+                                       const std::string& stIdImpSaldoCupom);
 
 // ---- Non-fiscal documents of a sale -------------------------------------------
 // Each opens the port itself, writes one comment block with the printer's
@@ -127,10 +127,10 @@ DRU_CXX_API void DRU_CALL Nota_Credito(const std::string& stCdPortaImpFis, const
 // vendor line (the message "Korvane"). False when the port does not open; on
 // printer type "16" the outcome of the printer's one reply; otherwise true.
 DRU_CXX_API bool DRU_CALL ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                                               const std::string& stSenhaCupom, const std::string& stNmCons,
-                                               const std::string& operador, const std::string& stDsObsCupFis,
-                                               double doSaldoDebito, double doPrecoSubsidio, DruDataSet* cdsVendas,
-                                               const std::string& idtipoimpfis, const std::string& IdImpSaldoCup);
+                                                   const std::string& stSenhaCupom, const std::string& stNmCons,
+                                                   const std::string& operador, const std::string& stDsObsCupFis,
+                                                   double doSaldoDebito, double doPrecoSubsidio, DruDataSet* cdsVendas,
+                                                   const std::string& idtipoimpfis, const std::string& IdImpSaldoCup);
 
 // The ticket of the part of a sale paid with vouchers: the sale and cash-desk
 // line (`stNrCupomFis`, the fiscal receipt's number, may be empty), the total
@@ -140,8 +140,8 @@ DRU_CXX_API bool DRU_CALL ImpDebito_Consumidor_IBM(const std::string& stEsquemaC
 // line. Never reads a reply: true once written, false when the port does not
 // open.
 DRU_CXX_API bool DRU_CALL ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImpFis, const std::string& stSenhaCupom,
-                                       const std::string& stNrCupomFis, const std::string& stNomeOperador,
-                                       const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi);
+                                           const std::string& stNrCupomFis, const std::string& stNomeOperador,
+                                           const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi);
 
 // ---- Withdrawal receipt of a cash closing -------------------------------------
 

@@ -22,8 +22,8 @@ dru::HeldPorts& Held() { return dru::ModuleState::get().held_ports(); }
 namespace dru01000 {
 
 DRU_CXX_API std::string DRU_CALL Comand_Porta(const std::string& Buffer, bool boFechaPort, bool boRetorno, bool boTime,
-                                          const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                          PortHandle* hPort) {
+                                              const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                              PortHandle* hPort) {
     if (hPort) *hPort = kNoPort;
     return dru::guarded(std::string(), [&] {
         dru::EntryCall call;
@@ -38,7 +38,7 @@ DRU_CXX_API std::string DRU_CALL Comand_Porta(const std::string& Buffer, bool bo
 }
 
 DRU_CXX_API bool DRU_CALL AnalisaErro(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                  const std::string& Codigo, PortHandle hPort) {
+                                      const std::string& Codigo, PortHandle hPort) {
     return dru::guarded(false, [&] {
         dru::PortHandle none;
         dru::PortHandle* port = hPort == kNoPort ? &none : Held().find(hPort);

@@ -17,7 +17,7 @@ using dru::text::from_host;
 namespace dru01000 {
 
 DRU_CXX_API double DRU_CALL Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
-                                   const std::string& idtipoimpfis) {
+                                       const std::string& idtipoimpfis) {
     return dru::guarded(0.0, [&] {
         dru::TClientDataSet& vendas = dru::Required(cdsVendas, "Venda_Item", "cdsVendas").table;
         dru::EntryCall call;
@@ -34,12 +34,12 @@ DRU_CXX_API bool DRU_CALL Pagamento(const std::string& stCdPortaImpFis, DruDataS
 }
 
 DRU_CXX_API bool DRU_CALL Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                                  const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
-                                  const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
-                                  const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
-                                  DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
-                                  double doPrecoSubsidio, double doValorVenda, double doValorCons,
-                                  const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup) {
+                                      const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
+                                      const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
+                                      const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
+                                      DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
+                                      double doPrecoSubsidio, double doValorVenda, double doValorCons,
+                                      const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup) {
     return dru::guarded(false, [&] {
         const dru::ClosingSale sale{from_host(stTipoVenda), from_host(stNmCons), doSaldoDebito, doPrecoSubsidio,
                                     doValorVenda,           doValorCons,         from_host(IdImpSaldoCup)};
@@ -52,11 +52,11 @@ DRU_CXX_API bool DRU_CALL Final_Cupom(const std::string& stEsquemaCor, const std
 }
 
 DRU_CXX_API bool DRU_CALL Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                      const std::string& stTotIsento, const std::string& stoperador,
-                                      const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
-                                      double doTotalTributado, double doTotalCompra, double doTotalTroco,
-                                      double doAcrescimo, double doDesconto, bool boCupomComposto,
-                                      const std::string& idtipoimpfis) {
+                                          const std::string& stTotIsento, const std::string& stoperador,
+                                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
+                                          double doTotalTributado, double doTotalCompra, double doTotalTroco,
+                                          double doAcrescimo, double doDesconto, bool boCupomComposto,
+                                          const std::string& idtipoimpfis) {
     return dru::guarded(false, [&] {
         const dru::ExemptSale sale{from_host(stTotIsento), doTotalTributado, doTotalCompra, doTotalTroco,
                                    boCupomComposto};
@@ -68,10 +68,10 @@ DRU_CXX_API bool DRU_CALL Isento_Composto(const std::string& stCdPortaImpFis, co
 }
 
 DRU_CXX_API void DRU_CALL Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                   const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
-                                   const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
-                                   double doDesconto, double doVrCons, const std::string& idTipoImpFis,
-                                   const std::string& stIdImpSaldoCupom) {
+                                       const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
+                                       const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
+                                       double doDesconto, double doVrCons, const std::string& idTipoImpFis,
+                                       const std::string& stIdImpSaldoCupom) {
     dru::guarded_void([&] {
         dru::TClientDataSet& movi = dru::Required(cdsMovi, "Nota_Credito", "cdsMovi").table;
         dru::TClientDataSet& vendas = dru::Required(cdsVendas, "Nota_Credito", "cdsVendas").table;
