@@ -1,5 +1,6 @@
 /*
- * dru01000.h - C interface of the fiscal-printer driver libdru01000.so.
+ * dru01000.h - C interface of the fiscal-printer driver (libdru01000.so,
+ * dru01000.dll).
  *
  * Guide
  * -----
@@ -37,10 +38,29 @@
 #include <stdbool.h>
 #include <stdint.h>
 
+/* DRU_API marks what the library exports: on Windows, dru01000.dll exports
+ * it when built (DRU_BUILD_DLL) and a host needs nothing more, since it finds
+ * the entry points by name. DRU_CALL is the calling convention of every entry
+ * point and of DruMessageHandler: __stdcall on 32-bit Windows (the DLL's
+ * names stay undecorated, "Estado_Imp"), the platform's own everywhere else. */
+#if defined(_WIN32)
+#if defined(DRU_BUILD_DLL)
+#define DRU_API __declspec(dllexport)
+#else
+#define DRU_API
+#endif
+#if defined(_M_IX86) || defined(__i386__)
+#define DRU_CALL __stdcall
+#else
+#define DRU_CALL
+#endif
+#else
 #if defined(__GNUC__)
 #define DRU_API __attribute__((visibility("default")))
 #else
 #define DRU_API
+#endif
+#define DRU_CALL
 #endif
 
 #ifdef __cplusplus
@@ -52,19 +72,19 @@ typedef struct DruParams DruParams;
 typedef struct DruDataSet DruDataSet;
 
 /* ---- Texts ---------------------------------------------------------------- */
-DRU_API DruText* dru_text_new(const char* value);
-DRU_API const char* dru_text_get(const DruText* text);
-DRU_API void dru_text_set(DruText* text, const char* value);
-DRU_API void dru_text_free(DruText* text);
+DRU_API DruText* DRU_CALL dru_text_new(const char* value);
+DRU_API const char* DRU_CALL dru_text_get(const DruText* text);
+DRU_API void DRU_CALL dru_text_set(DruText* text, const char* value);
+DRU_API void DRU_CALL dru_text_free(DruText* text);
 
 /* ---- Named-parameter arrays ------------------------------------------------ */
-DRU_API DruParams* dru_params_new(void);
-DRU_API void dru_params_free(DruParams* params);
-DRU_API void dru_params_add_text(DruParams* params, const char* name, const char* value);
-DRU_API void dru_params_add_number(DruParams* params, const char* name, double value);
-DRU_API int32_t dru_params_count(const DruParams* params);
-DRU_API const char* dru_params_name(const DruParams* params, int32_t i);
-DRU_API const char* dru_params_text(const DruParams* params, int32_t i);
+DRU_API DruParams* DRU_CALL dru_params_new(void);
+DRU_API void DRU_CALL dru_params_free(DruParams* params);
+DRU_API void DRU_CALL dru_params_add_text(DruParams* params, const char* name, const char* value);
+DRU_API void DRU_CALL dru_params_add_number(DruParams* params, const char* name, double value);
+DRU_API int32_t DRU_CALL dru_params_count(const DruParams* params);
+DRU_API const char* DRU_CALL dru_params_name(const DruParams* params, int32_t i);
+DRU_API const char* DRU_CALL dru_params_text(const DruParams* params, int32_t i);
 
 /* ---- Tables ---------------------------------------------------------------- */
 #define DRU_FT_STRING 1
@@ -73,28 +93,28 @@ DRU_API const char* dru_params_text(const DruParams* params, int32_t i);
 #define DRU_FT_DATETIME 4
 #define DRU_FT_BOOLEAN 5
 
-DRU_API DruDataSet* dru_dataset_new(void);
-DRU_API void dru_dataset_free(DruDataSet* ds);
-DRU_API bool dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size);
-DRU_API bool dru_dataset_create(DruDataSet* ds);
-DRU_API bool dru_dataset_append(DruDataSet* ds);
-DRU_API bool dru_dataset_edit(DruDataSet* ds);
-DRU_API bool dru_dataset_post(DruDataSet* ds);
-DRU_API bool dru_dataset_set_text(DruDataSet* ds, const char* field, const char* value);
-DRU_API bool dru_dataset_set_number(DruDataSet* ds, const char* field, double value);
-DRU_API bool dru_dataset_set_null(DruDataSet* ds, const char* field);
-DRU_API bool dru_dataset_first(DruDataSet* ds);
-DRU_API bool dru_dataset_next(DruDataSet* ds);
-DRU_API bool dru_dataset_eof(const DruDataSet* ds);
-DRU_API int32_t dru_dataset_record_count(const DruDataSet* ds);
-DRU_API const char* dru_dataset_get_text(DruDataSet* ds, const char* field);
-DRU_API double dru_dataset_get_number(DruDataSet* ds, const char* field);
-DRU_API bool dru_dataset_is_null(DruDataSet* ds, const char* field);
-DRU_API bool dru_dataset_set_filter(DruDataSet* ds, const char* expression, bool filtered);
-DRU_API bool dru_dataset_set_data(DruDataSet* ds, const char* packet);
-DRU_API bool dru_dataset_get_data(DruDataSet* ds, DruText* packet);
-DRU_API bool dru_dataset_load_from_file(DruDataSet* ds, const char* path);
-DRU_API bool dru_dataset_save_to_file(DruDataSet* ds, const char* path);
+DRU_API DruDataSet* DRU_CALL dru_dataset_new(void);
+DRU_API void DRU_CALL dru_dataset_free(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size);
+DRU_API bool DRU_CALL dru_dataset_create(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_append(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_edit(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_post(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_set_text(DruDataSet* ds, const char* field, const char* value);
+DRU_API bool DRU_CALL dru_dataset_set_number(DruDataSet* ds, const char* field, double value);
+DRU_API bool DRU_CALL dru_dataset_set_null(DruDataSet* ds, const char* field);
+DRU_API bool DRU_CALL dru_dataset_first(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_next(DruDataSet* ds);
+DRU_API bool DRU_CALL dru_dataset_eof(const DruDataSet* ds);
+DRU_API int32_t DRU_CALL dru_dataset_record_count(const DruDataSet* ds);
+DRU_API const char* DRU_CALL dru_dataset_get_text(DruDataSet* ds, const char* field);
+DRU_API double DRU_CALL dru_dataset_get_number(DruDataSet* ds, const char* field);
+DRU_API bool DRU_CALL dru_dataset_is_null(DruDataSet* ds, const char* field);
+DRU_API bool DRU_CALL dru_dataset_set_filter(DruDataSet* ds, const char* expression, bool filtered);
+DRU_API bool DRU_CALL dru_dataset_set_data(DruDataSet* ds, const char* packet);
+DRU_API bool DRU_CALL dru_dataset_get_data(DruDataSet* ds, DruText* packet);
+DRU_API bool DRU_CALL dru_dataset_load_from_file(DruDataSet* ds, const char* path);
+DRU_API bool DRU_CALL dru_dataset_save_to_file(DruDataSet* ds, const char* path);
 
 /* ---- Module settings ------------------------------------------------------- */
 /* Regional settings, as the host's platform keeps them. Separators are single
@@ -112,10 +132,10 @@ typedef struct DruFormatSettings {
     int32_t negative_currency_format; /* 0 .. 15, as the host's platform numbers them */
 } DruFormatSettings;
 
-DRU_API void dru_set_host_folder(const char* folder);
-DRU_API void dru_set_port_device(const char* port, const char* device);
-DRU_API void dru_set_message(const char* table, const char* key, const char* text);
-DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
+DRU_API void DRU_CALL dru_set_host_folder(const char* folder);
+DRU_API void DRU_CALL dru_set_port_device(const char* port, const char* device);
+DRU_API void DRU_CALL dru_set_message(const char* table, const char* key, const char* text);
+DRU_API void DRU_CALL dru_set_format_settings(const DruFormatSettings* settings);
 
 /* The last error: its message ("" when the last call succeeded) and its kind.
  * The kinds are a closed set. */
@@ -127,8 +147,8 @@ DRU_API void dru_set_format_settings(const DruFormatSettings* settings);
 #define DRU_ERR_PORT 5         /* the serial port failed where the caller must be told */
 #define DRU_ERR_UNSUPPORTED 6  /* understood and not supported by this module */
 #define DRU_ERR_INTERNAL 7     /* a fault of the module itself (out of memory, say) */
-DRU_API const char* dru_last_error(void);
-DRU_API int32_t dru_last_error_code(void);
+DRU_API const char* DRU_CALL dru_last_error(void);
+DRU_API int32_t DRU_CALL dru_last_error_code(void);
 /* What the last exchange with the printer came to, in the last call that
  * uses the printer link (one refused before sending leaves DRU_EXCHANGE_NONE;
  * the fixed-answer operations leave the record as it was). The day
@@ -141,38 +161,38 @@ DRU_API int32_t dru_last_error_code(void);
 #define DRU_EXCHANGE_PORT_FAILED 3 /* the port could not be opened or set up */
 #define DRU_EXCHANGE_NOT_READ 4    /* written; the reply of this command or document is not read */
 #define DRU_EXCHANGE_LINE_FAILED 5 /* a write or a read on the open port failed */
-DRU_API int32_t dru_last_exchange(DruText* reply);
+DRU_API int32_t DRU_CALL dru_last_exchange(DruText* reply);
 /* The library's version ("1.0.0"); the major number is the one of its
  * SONAME (libdru01000.so.1). The text stays valid while the library is loaded. */
-DRU_API const char* dru_version(void);
+DRU_API const char* DRU_CALL dru_version(void);
 
 /* Operator dialog. `question` is "S" for a yes/no question, "N" for a notice;
  * the return value is the operator's answer (true = yes). Without a handler a
  * notice is dropped and a question is answered "no". */
-typedef bool (*DruMessageHandler)(void* user, const char* text, const char* arg2, const char* arg3,
-                                  const char* question, int32_t kind, const char* arg6,
-                                  const char* scheme, int32_t arg8, const DruDataSet* table);
-DRU_API void dru_set_message_handler(DruMessageHandler handler, void* user);
+typedef bool (DRU_CALL* DruMessageHandler)(void* user, const char* text, const char* arg2, const char* arg3,
+                                           const char* question, int32_t kind, const char* arg6,
+                                           const char* scheme, int32_t arg8, const DruDataSet* table);
+DRU_API void DRU_CALL dru_set_message_handler(DruMessageHandler handler, void* user);
 
 /* ---- Day operations -------------------------------------------------------- */
-DRU_API bool Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1);
-DRU_API bool Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3);
-DRU_API bool Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3);
-DRU_API void Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result);
+DRU_API bool DRU_CALL Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1);
+DRU_API bool DRU_CALL Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3);
+DRU_API bool DRU_CALL Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3);
+DRU_API void DRU_CALL Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result);
 
 /* ---- Printer start-up, printer data, fiscal date check --------------------- */
-DRU_API bool Carrega_Dados_Impressora(DruParams* Params);
-DRU_API bool StartImpFiscal(const DruParams* Params);
-DRU_API bool VerificaData(const char* stEsquemaCor, double* dtDate, const char* stDataAtu,
-                          const char* stData, bool boSetaData);
+DRU_API bool DRU_CALL Carrega_Dados_Impressora(DruParams* Params);
+DRU_API bool DRU_CALL StartImpFiscal(const DruParams* Params);
+DRU_API bool DRU_CALL VerificaData(const char* stEsquemaCor, double* dtDate, const char* stDataAtu,
+                                   const char* stData, bool boSetaData);
 
 /* ---- Payment types and day totals ------------------------------------------ */
-DRU_API void CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor,
-                                int32_t idTipoImpFis, DruDataSet* cdsTipoRece1);
-DRU_API bool ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* stECF,
-                        int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
-                        DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz,
-                        DruDataSet* cdsTotNFiscRedZ);
+DRU_API void DRU_CALL CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor,
+                                         int32_t idTipoImpFis, DruDataSet* cdsTipoRece1);
+DRU_API bool DRU_CALL ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* stECF,
+                                 int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
+                                 DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz,
+                                 DruDataSet* cdsTotNFiscRedZ);
 
 /* ---- Sale printing ---------------------------------------------------------- */
 /* One call per finished sale: chooses and prints its document (consumer debit
@@ -183,10 +203,10 @@ DRU_API bool ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, c
  * not used and the three balance tables may be NULL. A figure that does not
  * fit the printer's fixed fields refuses the sale before anything is sent
  * (DRU_ERR_BAD_ARGUMENT, the row and the field named). */
-DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruDataSet* cdsMovi,
-                            DruDataSet* cdsRecebimento, DruDataSet* cdsAliqImpFis, DruDataSet* cdsSaldCred,
-                            DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup,
-                            DruText* result);
+DRU_API void DRU_CALL ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruDataSet* cdsMovi,
+                                     DruDataSet* cdsRecebimento, DruDataSet* cdsAliqImpFis, DruDataSet* cdsSaldCred,
+                                     DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup,
+                                     DruText* result);
 
 /* ---- Cash supply and cash withdrawal ---------------------------------------- */
 /* Each prints one non-fiscal comment block with the amount `doValor` (whole
@@ -195,8 +215,8 @@ DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruD
  * An amount that is not a finite number is refused before anything is sent
  * (DRU_ERR_BAD_ARGUMENT). `boEntraCaixa` is not read; neither is
  * `cdsSangria` (any table or NULL). */
-DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, bool boEntraCaixa);
-DRU_API bool Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, DruDataSet* cdsSangria);
+DRU_API bool DRU_CALL Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, bool boEntraCaixa);
+DRU_API bool DRU_CALL Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor, DruDataSet* cdsSangria);
 
 /* ---- Bill check -------------------------------------------------------------- */
 /* The partial bill of a table or tab ("PARCIAL CUENTA") as a non-fiscal
@@ -209,12 +229,12 @@ DRU_API bool Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, doub
  * (DRU_ERR_BAD_ARGUMENT, the row and the field named) refuses the bill before
  * anything is sent. True once the printer accepted the closing frame; false
  * when the port does not open or the printer never confirmed. */
-DRU_API bool Conferencia_Outras(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3,
-                                const char* stCdCaixa, DruText* stCupomDia, const char* stTipoVenda,
-                                const char* stNrComanda, const char* stMesa, const char* stNmGarcom,
-                                const char* stEmissao, const char* DADOS, double doVrDesc, double doConsMin,
-                                double doCouver, double doVrTxSer, double doQtPessoas, double doTotal,
-                                double doAcre, int32_t idtipoimpfis);
+DRU_API bool DRU_CALL Conferencia_Outras(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3,
+                                         const char* stCdCaixa, DruText* stCupomDia, const char* stTipoVenda,
+                                         const char* stNrComanda, const char* stMesa, const char* stNmGarcom,
+                                         const char* stEmissao, const char* DADOS, double doVrDesc, double doConsMin,
+                                         double doCouver, double doVrTxSer, double doQtPessoas, double doTotal,
+                                         double doAcre, int32_t idtipoimpfis);
 
 /* ---- Credit purchase voucher ------------------------------------------------ */
 /* The voucher of a consumer's purchase of credit, a non-fiscal comment block
@@ -228,16 +248,16 @@ DRU_API bool Conferencia_Outras(const char* stCdPortaImpFis, const char* stEsque
  * VRMOVIVEND (DRU_ERR_TABLE), or an amount that is not a finite number
  * (DRU_ERR_BAD_ARGUMENT, the row named), refuses the voucher before anything
  * is sent. */
-DRU_API bool Compr_CredPessoal(const char* stCdPortaImpFis, const char* arg2, const char* arg3,
-                               const char* stCdFilial, const char* stCdCaixa, const char* stEsquemacor,
-                               DruText* stCupomDia, DruText* stContadorGNF, DruDataSet* cdsMovCaixaCred,
-                               double doSald, const char* stNmConsCred, const char* stNrDeposi,
-                               const char* stImpComCredPe, const char* stPaisIntegra,
-                               const char* stIdTipoImpNF1, const char* stCdPortImpNF1,
-                               const char* stNrVendaNFisc, const char* stNmRazSocFili, const char* stNmCaixa,
-                               const char* stDsEndeFili, const char* stNmMunicipio, const char* stCdInscMuni,
-                               const char* stNRSERIEECF, const char* stDsObsCupFis, bool boUtilizaImpFiscal,
-                               const char* stNmFamilia, const char* stCartao);
+DRU_API bool DRU_CALL Compr_CredPessoal(const char* stCdPortaImpFis, const char* arg2, const char* arg3,
+                                        const char* stCdFilial, const char* stCdCaixa, const char* stEsquemacor,
+                                        DruText* stCupomDia, DruText* stContadorGNF, DruDataSet* cdsMovCaixaCred,
+                                        double doSald, const char* stNmConsCred, const char* stNrDeposi,
+                                        const char* stImpComCredPe, const char* stPaisIntegra,
+                                        const char* stIdTipoImpNF1, const char* stCdPortImpNF1,
+                                        const char* stNrVendaNFisc, const char* stNmRazSocFili, const char* stNmCaixa,
+                                        const char* stDsEndeFili, const char* stNmMunicipio, const char* stCdInscMuni,
+                                        const char* stNRSERIEECF, const char* stDsObsCupFis, bool boUtilizaImpFiscal,
+                                        const char* stNmFamilia, const char* stCartao);
 
 /* ---- Managerial product report --------------------------------------------- */
 /* Copies `cdsProdAux` (the products sold: CDPRODUTO, NMPRODUTO, QTPRODVEND,
@@ -251,10 +271,10 @@ DRU_API bool Compr_CredPessoal(const char* stCdPortaImpFis, const char* arg2, co
  * `cdsProdAux` (DRU_ERR_BAD_ARGUMENT), a table lacking one of the fields
  * (DRU_ERR_TABLE) or a quantity or total that would be cut by its printed
  * column (DRU_ERR_BAD_ARGUMENT, the row and the field named) prints nothing. */
-DRU_API void Relatorio_Produto(const char* stCdPortaImpFis, const char* arg2, const char* arg3,
-                               const char* stCdFilial, const char* stCdCaixa, DruText* stCupomDia,
-                               DruDataSet* cdsProdAux, const char* stEmiRelProd, const char* stTribRelPro,
-                               const char* stIdEsquema, bool* boCtrlCupom);
+DRU_API void DRU_CALL Relatorio_Produto(const char* stCdPortaImpFis, const char* arg2, const char* arg3,
+                                        const char* stCdFilial, const char* stCdCaixa, DruText* stCupomDia,
+                                        DruDataSet* cdsProdAux, const char* stEmiRelProd, const char* stTribRelPro,
+                                        const char* stIdEsquema, bool* boCtrlCupom);
 
 /* ---- Cash closing ----------------------------------------------------------- */
 /* The cash closing. Unless `boFechDiaAnterior`, copies `cdsMovFechaAux`,
@@ -277,63 +297,63 @@ DRU_API void Relatorio_Produto(const char* stCdPortaImpFis, const char* arg2, co
  * `cdsMovAbertura`, `cdsProdFechamento`, `cdsExtratoCons`, `dtAberCaixa`,
  * `boImprimeRedZ`, `Reducao`, `stTribRelPro`, `stImpLeituraX`,
  * `idImpEnvelope`, `stTipoSangria` and `stDescSangria` are not read. */
-DRU_API bool GeraReciboSangria(const char* stCdPortaImpFis, const char* stNrSerie, const char* stCdFilial,
-                               const char* stCdCaixa, const char* stECF, int32_t idTipoImpFis,
-                               DruText* stCupomDia, DruDataSet* cdsMovFechaAux, DruDataSet* cdsSangriaAux,
-                               DruDataSet* cdsProdAux, DruDataSet* cdsOperSup, DruDataSet* cdsMovTotAux,
-                               DruDataSet* cdsMovAbertura, DruDataSet* cdsProdFechamento,
-                               DruDataSet* cdsExtratoCons, double dtAberCaixa, bool boImpRelSan,
-                               bool boImprimeRedZ, bool Reducao, DruDataSet* cdsRedzAux,
-                               DruDataSet* cdsFormRedzAux, DruDataSet* cdsImpostoRedzAux,
-                               DruDataSet* cdsTotNFisAux, bool* boReduziu, DruDataSet* cdsTipoRece,
-                               const char* stEmiRelProd, const char* stTribRelPro, const char* stImpLeituraX,
-                               const char* idImpEnvelope, const char* stIdEsquema, bool boSangria,
-                               bool boFechDiaAnterior, bool boAccessImpRedz, const char* stTipoSangria,
-                               const char* stDescSangria);
+DRU_API bool DRU_CALL GeraReciboSangria(const char* stCdPortaImpFis, const char* stNrSerie, const char* stCdFilial,
+                                        const char* stCdCaixa, const char* stECF, int32_t idTipoImpFis,
+                                        DruText* stCupomDia, DruDataSet* cdsMovFechaAux, DruDataSet* cdsSangriaAux,
+                                        DruDataSet* cdsProdAux, DruDataSet* cdsOperSup, DruDataSet* cdsMovTotAux,
+                                        DruDataSet* cdsMovAbertura, DruDataSet* cdsProdFechamento,
+                                        DruDataSet* cdsExtratoCons, double dtAberCaixa, bool boImpRelSan,
+                                        bool boImprimeRedZ, bool Reducao, DruDataSet* cdsRedzAux,
+                                        DruDataSet* cdsFormRedzAux, DruDataSet* cdsImpostoRedzAux,
+                                        DruDataSet* cdsTotNFisAux, bool* boReduziu, DruDataSet* cdsTipoRece,
+                                        const char* stEmiRelProd, const char* stTribRelPro, const char* stImpLeituraX,
+                                        const char* idImpEnvelope, const char* stIdEsquema, bool boSangria,
+                                        bool boFechDiaAnterior, bool boAccessImpRedz, const char* stTipoSangria,
+                                        const char* stDescSangria);
 
 /* ---- Fixed-answer operations (they touch neither printer nor log) ---------- */
-DRU_API bool VendaItem(DruParams* Params);
-DRU_API bool Atu_TotGeral(const DruParams* Params);
-DRU_API bool DataHoraGravacaoUsuarioSWBasicoMFAdicional(const char* arg1, DruText* stDataHoraUsuario,
-                                                        DruText* stDataHoraSWBasico,
-                                                        DruText* stMFAdicional);
-DRU_API bool Versao_Software_Basico(const char* arg1, DruText* stVersaoFirmware);
-DRU_API void Codigo_Nacional_ECF(int32_t IdTipoImpFis, const char* arg2, DruText* result);
-DRU_API void CarregaTotalizador(DruText* stTotCV, DruText* stTotCred, DruText* stTotCompCred,
-                                DruText* stTotCancCred, DruText* stTotRelatorio,
-                                const char* stEsquemaCor, int32_t idTipoImpFis,
-                                DruDataSet* cdsRecebimento);
-DRU_API void CarregaAliquota(const char* arg1, DruDataSet* cdsAliqImpFis_Ret);
-DRU_API bool Cancela_Cupom_Imp(const char* arg1, bool boParam1, bool boParam2, DruText* stNrCupom,
-                               bool boAberCupom);
-DRU_API double DataMoviFiscal(const char* arg1);
-DRU_API bool Estado_Imp(const char* arg1, bool boParam1, bool boParam2);
-DRU_API bool GeraCatGenerica(const char* const* values, int32_t count, DruText* stlArqsCat);
-DRU_API bool DadosUltimaRedZ(const char* const* values, int32_t count, DruText* oleRetorno,
-                             DruDataSet* cdsTotalizadorParciaisTributados);
-DRU_API bool NumeroOperacoesNaoFiscais(const char* arg1, DruText* stOperacoes);
-DRU_API void Estado_Gaveta_Imp(const char* arg1, DruText* result);
-DRU_API bool ImprimeMesasAbertas(const char* arg1, const char* arg2, const char* arg3,
-                                 const char* oleMesasAbertas);
-DRU_API bool RegistroVenda(const char* arg1, const char* arg2, const char* arg3, DruDataSet* cdsItems,
-                           const char* stAuxMesa);
-DRU_API bool Estado_HorVerao(const char* arg1);
-DRU_API bool Muda_Horario(const char* arg1);
-DRU_API bool Modelo_Impressora(const char* arg1, DruText* stMarca, DruText* stModelo, DruText* stTipo);
-DRU_API bool BuscaTotGer(const char* arg1, DruText* stValTotGer);
-DRU_API void CarregaRelatorioGer(DruText* stMeiosPgto, DruText* stIdentPaf, DruText* stParamConfig,
-                                 DruText* stTransMesa, DruText* stConfMesa, DruText* stMesaAber,
-                                 const char* stEsquemaCor, int32_t idTipoImpFis);
-DRU_API bool Conferencia_Formatada(const char* arg1, const char* arg2, const char* arg3,
-                                   const char* stNrSerie, const char* stIndice, DruText* stCupomDia,
-                                   const char* stRelat);
-DRU_API void GravaDocumentosNaoFiscais(const char* arg1, const char* arg2, const char* arg3,
-                                       const char* stNrvendarest, const char* stPrxDocNFiscEcf);
-DRU_API bool Imp_CompVenCred(const char* arg1, const char* packet2, const char* packet3, double doValor,
-                             const char* stFormPagVCons, const char* stCdConsumidor,
-                             const char* stNmConsumidor, const char* stCdClie, const char* stNmClie,
-                             const char* stSenhaCupom, double doVrSaldo, double doPrecoSubsidio,
-                             double doVrComplemento, const char* stAuxImpSaldCup);
+DRU_API bool DRU_CALL VendaItem(DruParams* Params);
+DRU_API bool DRU_CALL Atu_TotGeral(const DruParams* Params);
+DRU_API bool DRU_CALL DataHoraGravacaoUsuarioSWBasicoMFAdicional(const char* arg1, DruText* stDataHoraUsuario,
+                                                                 DruText* stDataHoraSWBasico,
+                                                                 DruText* stMFAdicional);
+DRU_API bool DRU_CALL Versao_Software_Basico(const char* arg1, DruText* stVersaoFirmware);
+DRU_API void DRU_CALL Codigo_Nacional_ECF(int32_t IdTipoImpFis, const char* arg2, DruText* result);
+DRU_API void DRU_CALL CarregaTotalizador(DruText* stTotCV, DruText* stTotCred, DruText* stTotCompCred,
+                                         DruText* stTotCancCred, DruText* stTotRelatorio,
+                                         const char* stEsquemaCor, int32_t idTipoImpFis,
+                                         DruDataSet* cdsRecebimento);
+DRU_API void DRU_CALL CarregaAliquota(const char* arg1, DruDataSet* cdsAliqImpFis_Ret);
+DRU_API bool DRU_CALL Cancela_Cupom_Imp(const char* arg1, bool boParam1, bool boParam2, DruText* stNrCupom,
+                                        bool boAberCupom);
+DRU_API double DRU_CALL DataMoviFiscal(const char* arg1);
+DRU_API bool DRU_CALL Estado_Imp(const char* arg1, bool boParam1, bool boParam2);
+DRU_API bool DRU_CALL GeraCatGenerica(const char* const* values, int32_t count, DruText* stlArqsCat);
+DRU_API bool DRU_CALL DadosUltimaRedZ(const char* const* values, int32_t count, DruText* oleRetorno,
+                                      DruDataSet* cdsTotalizadorParciaisTributados);
+DRU_API bool DRU_CALL NumeroOperacoesNaoFiscais(const char* arg1, DruText* stOperacoes);
+DRU_API void DRU_CALL Estado_Gaveta_Imp(const char* arg1, DruText* result);
+DRU_API bool DRU_CALL ImprimeMesasAbertas(const char* arg1, const char* arg2, const char* arg3,
+                                          const char* oleMesasAbertas);
+DRU_API bool DRU_CALL RegistroVenda(const char* arg1, const char* arg2, const char* arg3, DruDataSet* cdsItems,
+                                    const char* stAuxMesa);
+DRU_API bool DRU_CALL Estado_HorVerao(const char* arg1);
+DRU_API bool DRU_CALL Muda_Horario(const char* arg1);
+DRU_API bool DRU_CALL Modelo_Impressora(const char* arg1, DruText* stMarca, DruText* stModelo, DruText* stTipo);
+DRU_API bool DRU_CALL BuscaTotGer(const char* arg1, DruText* stValTotGer);
+DRU_API void DRU_CALL CarregaRelatorioGer(DruText* stMeiosPgto, DruText* stIdentPaf, DruText* stParamConfig,
+                                          DruText* stTransMesa, DruText* stConfMesa, DruText* stMesaAber,
+                                          const char* stEsquemaCor, int32_t idTipoImpFis);
+DRU_API bool DRU_CALL Conferencia_Formatada(const char* arg1, const char* arg2, const char* arg3,
+                                            const char* stNrSerie, const char* stIndice, DruText* stCupomDia,
+                                            const char* stRelat);
+DRU_API void DRU_CALL GravaDocumentosNaoFiscais(const char* arg1, const char* arg2, const char* arg3,
+                                                const char* stNrvendarest, const char* stPrxDocNFiscEcf);
+DRU_API bool DRU_CALL Imp_CompVenCred(const char* arg1, const char* packet2, const char* packet3, double doValor,
+                                      const char* stFormPagVCons, const char* stCdConsumidor,
+                                      const char* stNmConsumidor, const char* stCdClie, const char* stNmClie,
+                                      const char* stSenhaCupom, double doVrSaldo, double doPrecoSubsidio,
+                                      double doVrComplemento, const char* stAuxImpSaldCup);
 
 #ifdef __cplusplus
 }

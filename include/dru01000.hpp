@@ -20,6 +20,15 @@
 
 #include "dru01000.h"
 
+// The C++ interface is exported by the shared library on POSIX. A DLL exports
+// the C interface alone: C++ names and types differ between Windows
+// compilers, so a Windows host reaches the printer through dru01000.h.
+#if defined(_WIN32)
+#define DRU_CXX_API
+#else
+#define DRU_CXX_API DRU_API
+#endif
+
 namespace dru01000 {
 
 using PortHandle = std::uint32_t;
@@ -33,20 +42,20 @@ inline constexpr PortHandle kNoPort = 0;
 // (kNoPort when the port did not open or too many ports are held); with
 // boFechaPort false and no `hPort` the port is closed anyway, since nobody
 // could release it.
-DRU_API std::string Comand_Porta(const std::string& Buffer, bool boFechaPort, bool boRetorno, bool boTime,
-                                 const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                 PortHandle* hPort = nullptr);
+DRU_CXX_API std::string DRU_CALL Comand_Porta(const std::string& Buffer, bool boFechaPort, bool boRetorno, bool boTime,
+                                              const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                              PortHandle* hPort = nullptr);
 
 // Analyses the printer's error reply `Codigo` on the held port `hPort`
 // (kNoPort: none): logs it, tells the operator where needed and sends the
 // recovery commands. The handle afterwards holds whatever port the analysis
 // left open (possibly none); release it with ClosePort. False for an unknown
 // handle.
-DRU_API bool AnalisaErro(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                         const std::string& Codigo, PortHandle hPort);
+DRU_CXX_API bool DRU_CALL AnalisaErro(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                      const std::string& Codigo, PortHandle hPort);
 
 // Closes a held port and forgets its handle; false for an unknown handle.
-DRU_API bool ClosePort(PortHandle hPort);
+DRU_CXX_API bool DRU_CALL ClosePort(PortHandle hPort);
 
 // ---- The fiscal receipt -------------------------------------------------------
 // Called after the receipt was opened (commands 000 and 12 through
@@ -59,36 +68,36 @@ DRU_API bool ClosePort(PortHandle hPort);
 // A quantity, price or item total that does not fit its fixed field refuses
 // the whole call (0, dru_last_error names the row and the field, nothing sent).
 // `doTotal` is not used.
-DRU_API double Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
-                          const std::string& idtipoimpfis);
+DRU_CXX_API double DRU_CALL Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
+                                       const std::string& idtipoimpfis);
 
 // One payment frame (command 26) per row of `cdsMovi`, then the end of the
 // payments (27). True, also when the port does not open; false only on a
 // refused call (an amount that does not fit ten digits, a missing field).
 // `doTxServ` is not used.
-DRU_API bool Pagamento(const std::string& stCdPortaImpFis, DruDataSet* cdsMovi, double doTxServ);
+DRU_CXX_API bool DRU_CALL Pagamento(const std::string& stCdPortaImpFis, DruDataSet* cdsMovi, double doTxServ);
 
 // The closing comment block: consumer and balance lines, operator, password,
 // observation lines, vendor line (the message "Korvane"). The three balance
 // tables may be NULL: no credit-balance table, no family balance line; the
 // family rule ("1") needs the other two when there are credit rows.
 // `Loja`, `doAcrescimo` and `doDesconto` are not used.
-DRU_API bool Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                         const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
-                         const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
-                         const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
-                         DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
-                         double doPrecoSubsidio, double doValorVenda, double doValorCons,
-                         const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup);
+DRU_CXX_API bool DRU_CALL Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
+                                      const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
+                                      const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
+                                      const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
+                                      DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
+                                      double doPrecoSubsidio, double doValorVenda, double doValorCons,
+                                      const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup);
 
 // The exempt-items breakdown and the receipt footer; composite after a fiscal
 // receipt, simple on its own. `doAcrescimo` and `doDesconto` are not used.
-DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                             const std::string& stTotIsento, const std::string& stoperador,
-                             const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
-                             double doTotalTributado, double doTotalCompra, double doTotalTroco,
-                             double doAcrescimo, double doDesconto, bool boCupomComposto,
-                             const std::string& idtipoimpfis);
+DRU_CXX_API bool DRU_CALL Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                          const std::string& stTotIsento, const std::string& stoperador,
+                                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
+                                          double doTotalTributado, double doTotalCompra, double doTotalTroco,
+                                          double doAcrescimo, double doDesconto, bool boCupomComposto,
+                                          const std::string& idtipoimpfis);
 
 // The credit note: a boleta for the part of a voucher sale paid otherwise
 // (`stMontoDin`, decimal text): the difference item, its total, one payment
@@ -97,11 +106,11 @@ DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::stri
 // `cdsMovi`'s filter is left switched off. An amount that does not fit its
 // field refuses the call (dru_last_error names the row and the field,
 // nothing sent).
-DRU_API void Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                          const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
-                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
-                          double doDesconto, double doVrCons, const std::string& idTipoImpFis,
-                          const std::string& stIdImpSaldoCupom);
+DRU_CXX_API void DRU_CALL Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                       const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
+                                       const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
+                                       double doDesconto, double doVrCons, const std::string& idTipoImpFis,
+                                       const std::string& stIdImpSaldoCupom);
 
 // ---- Non-fiscal documents of a sale -------------------------------------------
 // Each opens the port itself, writes one comment block with the printer's
@@ -117,11 +126,11 @@ DRU_API void Nota_Credito(const std::string& stCdPortaImpFis, const std::string&
 // the password (none when empty), the footer text `stDsObsCupFis` and the
 // vendor line (the message "Korvane"). False when the port does not open; on
 // printer type "16" the outcome of the printer's one reply; otherwise true.
-DRU_API bool ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                                      const std::string& stSenhaCupom, const std::string& stNmCons,
-                                      const std::string& operador, const std::string& stDsObsCupFis,
-                                      double doSaldoDebito, double doPrecoSubsidio, DruDataSet* cdsVendas,
-                                      const std::string& idtipoimpfis, const std::string& IdImpSaldoCup);
+DRU_CXX_API bool DRU_CALL ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
+                                                   const std::string& stSenhaCupom, const std::string& stNmCons,
+                                                   const std::string& operador, const std::string& stDsObsCupFis,
+                                                   double doSaldoDebito, double doPrecoSubsidio, DruDataSet* cdsVendas,
+                                                   const std::string& idtipoimpfis, const std::string& IdImpSaldoCup);
 
 // The ticket of the part of a sale paid with vouchers: the sale and cash-desk
 // line (`stNrCupomFis`, the fiscal receipt's number, may be empty), the total
@@ -130,9 +139,9 @@ DRU_API bool ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor, const std
 // operator, the password (also when empty), the footer text and the vendor
 // line. Never reads a reply: true once written, false when the port does not
 // open.
-DRU_API bool ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImpFis, const std::string& stSenhaCupom,
-                              const std::string& stNrCupomFis, const std::string& stNomeOperador,
-                              const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi);
+DRU_CXX_API bool DRU_CALL ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImpFis, const std::string& stSenhaCupom,
+                                           const std::string& stNrCupomFis, const std::string& stNomeOperador,
+                                           const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi);
 
 // ---- Withdrawal receipt of a cash closing -------------------------------------
 
@@ -144,7 +153,7 @@ DRU_API bool ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImp
 // the port does not open or the printer gave no reply. Called before the
 // closing tables were loaded (cdsOperadorSup holds no operator) it prints
 // nothing and returns false, dru_last_error() saying so (DRU_ERR_TABLE).
-DRU_API bool ImpReciboSangria_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
+DRU_CXX_API bool DRU_CALL ImpReciboSangria_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
 
 // ---- Managerial product report --------------------------------------------------
 
@@ -155,7 +164,7 @@ DRU_API bool ImpReciboSangria_IBM(const std::string& stEsquemaCor, const std::st
 // open or the printer gave no reply. With no copy in the module (none made
 // yet, or Relatorio_Produto already dropped it) it prints nothing and returns
 // false, dru_last_error() saying so (DRU_ERR_TABLE).
-DRU_API bool ImpRelGerencial_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
+DRU_CXX_API bool DRU_CALL ImpRelGerencial_IBM(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis);
 
 }  // namespace dru01000
 

@@ -7,7 +7,7 @@
 
 // The till, the receipt of the day, the sale type, the persons and the
 // surcharge are the host's and are not read; `stCupomDia` is left as it is.
-extern "C" DRU_API bool Conferencia_Outras(
+extern "C" DRU_API bool DRU_CALL Conferencia_Outras(
     const char* stCdPortaImpFis, const char* stEsquemaCor, const char* /*arg3*/,
     const char* /*stCdCaixa*/, DruText* /*stCupomDia*/, const char* /*stTipoVenda*/,
     const char* stNrComanda, const char* stMesa, const char* stNmGarcom, const char* stEmissao,

@@ -65,53 +65,53 @@ extern "C" {
 
 // ---- Texts ------------------------------------------------------------------------
 
-DRU_API DruText* dru_text_new(const char* value) {
+DRU_API DruText* DRU_CALL dru_text_new(const char* value) {
     return dru::guarded<DruText*>(nullptr, [&] { return new DruText{HostText(value)}; });
 }
 
-DRU_API const char* dru_text_get(const DruText* text) {
+DRU_API const char* DRU_CALL dru_text_get(const DruText* text) {
     return Read(text, "dru_text_get", kEmpty, [](const DruText& t) { return t.value.c_str(); });
 }
 
-DRU_API void dru_text_set(DruText* text, const char* value) {
+DRU_API void DRU_CALL dru_text_set(DruText* text, const char* value) {
     dru::guarded_void([&] { Required(text, "dru_text_set", "text").value = HostText(value); });
 }
 
-DRU_API void dru_text_free(DruText* text) { delete text; }
+DRU_API void DRU_CALL dru_text_free(DruText* text) { delete text; }
 
 // ---- Named-parameter arrays ---------------------------------------------------------------
 
-DRU_API DruParams* dru_params_new(void) {
+DRU_API DruParams* DRU_CALL dru_params_new(void) {
     return dru::guarded<DruParams*>(nullptr, [] { return new DruParams{}; });
 }
 
-DRU_API void dru_params_free(DruParams* params) { delete params; }
+DRU_API void DRU_CALL dru_params_free(DruParams* params) { delete params; }
 
-DRU_API void dru_params_add_text(DruParams* params, const char* name, const char* value) {
+DRU_API void DRU_CALL dru_params_add_text(DruParams* params, const char* name, const char* value) {
     dru::guarded_void([&] { Required(params, "dru_params_add_text", "params").params.add(HostText(name), HostText(value)); });
 }
 
 // The number travels as the text the operations read back: general format
 // under the module's regional settings (dru_set_format_settings, else the
 // process's defaults), the settings the operations convert it back with.
-DRU_API void dru_params_add_number(DruParams* params, const char* name, double value) {
+DRU_API void DRU_CALL dru_params_add_number(DruParams* params, const char* name, double value) {
     dru::guarded_void([&] {
         DruParams& p = Required(params, "dru_params_add_number", "params");
         p.params.add(HostText(name), dru::FloatToStr(value, dru::ModuleState::get().format()));
     });
 }
 
-DRU_API int32_t dru_params_count(const DruParams* params) {
+DRU_API int32_t DRU_CALL dru_params_count(const DruParams* params) {
     return Read(params, "dru_params_count", 0,
                 [](const DruParams& p) { return static_cast<int32_t>(p.params.size()); });
 }
 
 
-DRU_API const char* dru_params_name(const DruParams* params, int32_t i) {
+DRU_API const char* DRU_CALL dru_params_name(const DruParams* params, int32_t i) {
     return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i, "dru_params_name")->name.c_str(); });
 }
 
-DRU_API const char* dru_params_text(const DruParams* params, int32_t i) {
+DRU_API const char* DRU_CALL dru_params_text(const DruParams* params, int32_t i) {
     return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i, "dru_params_text")->value.c_str(); });
 }
 
@@ -119,7 +119,7 @@ DRU_API const char* dru_params_text(const DruParams* params, int32_t i) {
 
 // A new table is bound to the module's regional settings and clock: it
 // converts text under the settings in force at each call.
-DRU_API DruDataSet* dru_dataset_new(void) {
+DRU_API DruDataSet* DRU_CALL dru_dataset_new(void) {
     return dru::guarded<DruDataSet*>(nullptr, [] {
         auto* ds = new DruDataSet{};
         dru::ModuleState& state = dru::ModuleState::get();
@@ -128,58 +128,58 @@ DRU_API DruDataSet* dru_dataset_new(void) {
     });
 }
 
-DRU_API void dru_dataset_free(DruDataSet* ds) { delete ds; }
+DRU_API void DRU_CALL dru_dataset_free(DruDataSet* ds) { delete ds; }
 
 
-DRU_API bool dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size) {
+DRU_API bool DRU_CALL dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size) {
     return OnTable(ds, "dru_dataset_add_field", [&](dru::TClientDataSet& t) { t.AddFieldDef(HostText(name), ToFieldType(type), size); });
 }
 
-DRU_API bool dru_dataset_create(DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_create(DruDataSet* ds) {
     return OnTable(ds, "dru_dataset_create", [](dru::TClientDataSet& t) { t.CreateDataSet(); });
 }
 
-DRU_API bool dru_dataset_append(DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_append(DruDataSet* ds) {
     return OnTable(ds, "dru_dataset_append", [](dru::TClientDataSet& t) { t.Append(); });
 }
 
-DRU_API bool dru_dataset_edit(DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_edit(DruDataSet* ds) {
     return OnTable(ds, "dru_dataset_edit", [](dru::TClientDataSet& t) { t.Edit(); });
 }
 
-DRU_API bool dru_dataset_post(DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_post(DruDataSet* ds) {
     return OnTable(ds, "dru_dataset_post", [](dru::TClientDataSet& t) { t.Post(); });
 }
 
-DRU_API bool dru_dataset_set_text(DruDataSet* ds, const char* field, const char* value) {
+DRU_API bool DRU_CALL dru_dataset_set_text(DruDataSet* ds, const char* field, const char* value) {
     return OnTable(ds, "dru_dataset_set_text", [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).SetAsString(HostText(value)); });
 }
 
-DRU_API bool dru_dataset_set_number(DruDataSet* ds, const char* field, double value) {
+DRU_API bool DRU_CALL dru_dataset_set_number(DruDataSet* ds, const char* field, double value) {
     return OnTable(ds, "dru_dataset_set_number", [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).SetAsFloat(value); });
 }
 
-DRU_API bool dru_dataset_set_null(DruDataSet* ds, const char* field) {
+DRU_API bool DRU_CALL dru_dataset_set_null(DruDataSet* ds, const char* field) {
     return OnTable(ds, "dru_dataset_set_null", [&](dru::TClientDataSet& t) { t.FieldByName(HostText(field)).Clear(); });
 }
 
-DRU_API bool dru_dataset_first(DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_first(DruDataSet* ds) {
     return OnTable(ds, "dru_dataset_first", [](dru::TClientDataSet& t) { t.First(); });
 }
 
-DRU_API bool dru_dataset_next(DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_next(DruDataSet* ds) {
     return OnTable(ds, "dru_dataset_next", [](dru::TClientDataSet& t) { t.Next(); });
 }
 
-DRU_API bool dru_dataset_eof(const DruDataSet* ds) {
+DRU_API bool DRU_CALL dru_dataset_eof(const DruDataSet* ds) {
     return Read(ds, "dru_dataset_eof", true, [](const DruDataSet& d) { return d.table.Eof(); });
 }
 
-DRU_API int32_t dru_dataset_record_count(const DruDataSet* ds) {
+DRU_API int32_t DRU_CALL dru_dataset_record_count(const DruDataSet* ds) {
     return Read(ds, "dru_dataset_record_count", 0, [](const DruDataSet& d) { return d.table.RecordCount(); });
 }
 
-DRU_API const char* dru_dataset_get_text(DruDataSet* ds, const char* field) {
+DRU_API const char* DRU_CALL dru_dataset_get_text(DruDataSet* ds, const char* field) {
     return dru::guarded<const char*>(kEmpty, [&] {
         DruDataSet& d = Required(ds, "dru_dataset_get_text", "ds");
         d.scratch = d.table.FieldByName(HostText(field)).AsString();
@@ -187,37 +187,37 @@ DRU_API const char* dru_dataset_get_text(DruDataSet* ds, const char* field) {
     });
 }
 
-DRU_API double dru_dataset_get_number(DruDataSet* ds, const char* field) {
+DRU_API double DRU_CALL dru_dataset_get_number(DruDataSet* ds, const char* field) {
     return dru::guarded(0.0, [&] { return Required(ds, "dru_dataset_get_number", "ds").table.FieldByName(HostText(field)).AsFloat(); });
 }
 
-DRU_API bool dru_dataset_is_null(DruDataSet* ds, const char* field) {
+DRU_API bool DRU_CALL dru_dataset_is_null(DruDataSet* ds, const char* field) {
     return dru::guarded(false, [&] { return Required(ds, "dru_dataset_is_null", "ds").table.FieldByName(HostText(field)).IsNull(); });
 }
 
 // The three steps the host's tables always take: off, text, on. A refused
 // filter leaves the table's filter as it was.
-DRU_API bool dru_dataset_set_filter(DruDataSet* ds, const char* expression, bool filtered) {
+DRU_API bool DRU_CALL dru_dataset_set_filter(DruDataSet* ds, const char* expression, bool filtered) {
     return OnTable(ds, "dru_dataset_set_filter",
                    [&](dru::TClientDataSet& t) { dru::SetTableFilter(t, HostText(expression), filtered); });
 }
 
-DRU_API bool dru_dataset_set_data(DruDataSet* ds, const char* packet) {
+DRU_API bool DRU_CALL dru_dataset_set_data(DruDataSet* ds, const char* packet) {
     return OnTable(ds, "dru_dataset_set_data", [&](dru::TClientDataSet& t) { t.SetDataPacket(packet ? packet : ""); });
 }
 
-DRU_API bool dru_dataset_get_data(DruDataSet* ds, DruText* packet) {
+DRU_API bool DRU_CALL dru_dataset_get_data(DruDataSet* ds, DruText* packet) {
     return OnTable(ds, "dru_dataset_get_data", [&](dru::TClientDataSet& t) {
         DruText& out = Required(packet, "dru_dataset_get_data", "packet");
         out.value = t.GetDataPacket();
     });
 }
 
-DRU_API bool dru_dataset_load_from_file(DruDataSet* ds, const char* path) {
+DRU_API bool DRU_CALL dru_dataset_load_from_file(DruDataSet* ds, const char* path) {
     return OnTable(ds, "dru_dataset_load_from_file", [&](dru::TClientDataSet& t) { t.LoadFromFile(path ? path : ""); });
 }
 
-DRU_API bool dru_dataset_save_to_file(DruDataSet* ds, const char* path) {
+DRU_API bool DRU_CALL dru_dataset_save_to_file(DruDataSet* ds, const char* path) {
     return OnTable(ds, "dru_dataset_save_to_file", [&](dru::TClientDataSet& t) { t.SaveToFile(path ? path : ""); });
 }
 

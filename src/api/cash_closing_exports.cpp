@@ -17,7 +17,7 @@ const dru::TClientDataSet* Source(const DruDataSet* ds) {
 // `boReduziu` is written only when the call completes; an error the product
 // report or the totals export met (the closing goes on) is left in
 // dru_last_error() for diagnosis.
-extern "C" DRU_API bool GeraReciboSangria(
+extern "C" DRU_API bool DRU_CALL GeraReciboSangria(
     const char* stCdPortaImpFis, const char* /*stNrSerie*/, const char* /*stCdFilial*/,
     const char* /*stCdCaixa*/, const char* stECF, int32_t idTipoImpFis, DruText* /*stCupomDia*/,
     DruDataSet* cdsMovFechaAux, DruDataSet* cdsSangriaAux, DruDataSet* cdsProdAux,

@@ -9,8 +9,8 @@
 
 extern "C" {
 
-DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
-                        bool boEntraCaixa) {
+DRU_API bool DRU_CALL Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
+                                 bool boEntraCaixa) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         return dru::Suprimento(call.link(), dru::HostText(stCdPortaImpFis),
@@ -19,8 +19,8 @@ DRU_API bool Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, d
 }
 
 // `cdsSangria` is not read: any table or NULL.
-DRU_API bool Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
-                     DruDataSet* /*cdsSangria*/) {
+DRU_API bool DRU_CALL Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
+                              DruDataSet* /*cdsSangria*/) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         return dru::Sangria(call.link(), dru::HostText(stCdPortaImpFis),

@@ -21,9 +21,9 @@ dru::HeldPorts& Held() { return dru::ModuleState::get().held_ports(); }
 
 namespace dru01000 {
 
-DRU_API std::string Comand_Porta(const std::string& Buffer, bool boFechaPort, bool boRetorno, bool boTime,
-                                 const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                                 PortHandle* hPort) {
+DRU_CXX_API std::string DRU_CALL Comand_Porta(const std::string& Buffer, bool boFechaPort, bool boRetorno, bool boTime,
+                                              const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                              PortHandle* hPort) {
     if (hPort) *hPort = kNoPort;
     return dru::guarded(std::string(), [&] {
         dru::EntryCall call;
@@ -37,8 +37,8 @@ DRU_API std::string Comand_Porta(const std::string& Buffer, bool boFechaPort, bo
     });
 }
 
-DRU_API bool AnalisaErro(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                         const std::string& Codigo, PortHandle hPort) {
+DRU_CXX_API bool DRU_CALL AnalisaErro(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                      const std::string& Codigo, PortHandle hPort) {
     return dru::guarded(false, [&] {
         dru::PortHandle none;
         dru::PortHandle* port = hPort == kNoPort ? &none : Held().find(hPort);
@@ -49,7 +49,7 @@ DRU_API bool AnalisaErro(const std::string& stCdPortaImpFis, const std::string& 
     });
 }
 
-DRU_API bool ClosePort(PortHandle hPort) {
+DRU_CXX_API bool DRU_CALL ClosePort(PortHandle hPort) {
     return dru::guarded(false, [&] { return Held().release(hPort); });
 }
 

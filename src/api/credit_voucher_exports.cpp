@@ -9,7 +9,7 @@
 // Only the port, the movements, the balance before the purchase, the
 // consumer, the deposit number and the family are read; the other arguments
 // are the host's, and `stCupomDia` and `stContadorGNF` are left as they are.
-extern "C" DRU_API bool Compr_CredPessoal(
+extern "C" DRU_API bool DRU_CALL Compr_CredPessoal(
     const char* stCdPortaImpFis, const char* /*arg2*/, const char* /*arg3*/,
     const char* /*stCdFilial*/, const char* /*stCdCaixa*/, const char* /*stEsquemacor*/,
     DruText* /*stCupomDia*/, DruText* /*stContadorGNF*/, DruDataSet* cdsMovCaixaCred, double doSald,

@@ -8,7 +8,7 @@
 
 extern "C" {
 
-DRU_API bool Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1) {
+DRU_API bool DRU_CALL Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         return dru::Abre_Gaveta_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
@@ -16,7 +16,7 @@ DRU_API bool Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaC
     });
 }
 
-DRU_API bool Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
+DRU_API bool DRU_CALL Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         return dru::Leitura_X_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
@@ -24,7 +24,7 @@ DRU_API bool Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor
     });
 }
 
-DRU_API bool Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
+DRU_API bool DRU_CALL Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         return dru::Reducao_Z_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
@@ -34,7 +34,7 @@ DRU_API bool Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor
 
 // `result` keeps its text unless a receipt number was read; it is written
 // only when the whole call succeeds.
-DRU_API void Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result) {
+DRU_API void DRU_CALL Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result) {
     dru::guarded_void([&] {
         DruText& out = dru::Required(result, "Nr_Cupom", "result");
         dru::EntryCall call;

@@ -11,13 +11,13 @@ namespace dru01000 {
 
 using dru::text::from_host;
 
-DRU_API bool ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor,
-                                      const std::string& stCdPortaImpFis,
-                                      const std::string& stSenhaCupom, const std::string& stNmCons,
-                                      const std::string& operador, const std::string& stDsObsCupFis,
-                                      double doSaldoDebito, double doPrecoSubsidio,
-                                      DruDataSet* cdsVendas, const std::string& idtipoimpfis,
-                                      const std::string& IdImpSaldoCup) {
+DRU_CXX_API bool DRU_CALL ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor,
+                                                   const std::string& stCdPortaImpFis,
+                                                   const std::string& stSenhaCupom, const std::string& stNmCons,
+                                                   const std::string& operador, const std::string& stDsObsCupFis,
+                                                   double doSaldoDebito, double doPrecoSubsidio,
+                                                   DruDataSet* cdsVendas, const std::string& idtipoimpfis,
+                                                   const std::string& IdImpSaldoCup) {
     return dru::guarded(false, [&] {
         dru::TClientDataSet& vendas =
             dru::Required(cdsVendas, "ImpDebito_Consumidor_IBM", "cdsVendas").table;
@@ -30,10 +30,10 @@ DRU_API bool ImpDebito_Consumidor_IBM(const std::string& stEsquemaCor,
     });
 }
 
-DRU_API bool ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImpFis,
-                              const std::string& stSenhaCupom, const std::string& stNrCupomFis,
-                              const std::string& stNomeOperador,
-                              const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi) {
+DRU_CXX_API bool DRU_CALL ImprimeNaoFiscal(double doMontoTic, const std::string& stCdPortaImpFis,
+                                           const std::string& stSenhaCupom, const std::string& stNrCupomFis,
+                                           const std::string& stNomeOperador,
+                                           const std::string& stDsObsCupFisIbm, DruDataSet* cdsMovi) {
     return dru::guarded(false, [&] {
         dru::TClientDataSet& movi = dru::Required(cdsMovi, "ImprimeNaoFiscal", "cdsMovi").table;
         dru::EntryCall call;

@@ -23,105 +23,105 @@ void set_result(DruText* result, const char* call, const char* value) {
 
 extern "C" {
 
-DRU_API bool VendaItem(DruParams*) {
+DRU_API bool DRU_CALL VendaItem(DruParams*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool Atu_TotGeral(const DruParams*) {
+DRU_API bool DRU_CALL Atu_TotGeral(const DruParams*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool DataHoraGravacaoUsuarioSWBasicoMFAdicional(const char*, DruText*, DruText*, DruText*) {
+DRU_API bool DRU_CALL DataHoraGravacaoUsuarioSWBasicoMFAdicional(const char*, DruText*, DruText*, DruText*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool Versao_Software_Basico(const char*, DruText*) {
+DRU_API bool DRU_CALL Versao_Software_Basico(const char*, DruText*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API void Codigo_Nacional_ECF(int32_t, const char*, DruText* result) {
+DRU_API void DRU_CALL Codigo_Nacional_ECF(int32_t, const char*, DruText* result) {
     dru::guarded_void([&] { set_result(result, "Codigo_Nacional_ECF", kNationalCode); });
 }
 
-DRU_API void CarregaTotalizador(DruText*, DruText*, DruText*, DruText*, DruText*, const char*, int32_t,
-                                DruDataSet*) {
+DRU_API void DRU_CALL CarregaTotalizador(DruText*, DruText*, DruText*, DruText*, DruText*, const char*, int32_t,
+                                         DruDataSet*) {
     dru::guarded_void([] {});
 }
 
-DRU_API void CarregaAliquota(const char*, DruDataSet*) {
+DRU_API void DRU_CALL CarregaAliquota(const char*, DruDataSet*) {
     dru::guarded_void([] {});
 }
 
-DRU_API bool Cancela_Cupom_Imp(const char*, bool, bool, DruText*, bool) {
+DRU_API bool DRU_CALL Cancela_Cupom_Imp(const char*, bool, bool, DruText*, bool) {
     return dru::guarded(false, [] { return false; });
 }
 
 // Today's date, time of day zero.
-DRU_API double DataMoviFiscal(const char*) {
+DRU_API double DRU_CALL DataMoviFiscal(const char*) {
     return dru::guarded(0.0, [] { return std::floor(dru::ModuleState::get().clock().now()); });
 }
 
-DRU_API bool Estado_Imp(const char*, bool, bool) {
+DRU_API bool DRU_CALL Estado_Imp(const char*, bool, bool) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool GeraCatGenerica(const char* const*, int32_t, DruText*) {
+DRU_API bool DRU_CALL GeraCatGenerica(const char* const*, int32_t, DruText*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool DadosUltimaRedZ(const char* const*, int32_t, DruText*, DruDataSet*) {
+DRU_API bool DRU_CALL DadosUltimaRedZ(const char* const*, int32_t, DruText*, DruDataSet*) {
     return dru::guarded(false, [] { return false; });
 }
 
-DRU_API bool NumeroOperacoesNaoFiscais(const char*, DruText*) {
+DRU_API bool DRU_CALL NumeroOperacoesNaoFiscais(const char*, DruText*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API void Estado_Gaveta_Imp(const char*, DruText* result) {
+DRU_API void DRU_CALL Estado_Gaveta_Imp(const char*, DruText* result) {
     dru::guarded_void([&] { set_result(result, "Estado_Gaveta_Imp", kDrawerState); });
 }
 
-DRU_API bool ImprimeMesasAbertas(const char*, const char*, const char*, const char*) {
+DRU_API bool DRU_CALL ImprimeMesasAbertas(const char*, const char*, const char*, const char*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool RegistroVenda(const char*, const char*, const char*, DruDataSet*, const char*) {
+DRU_API bool DRU_CALL RegistroVenda(const char*, const char*, const char*, DruDataSet*, const char*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool Estado_HorVerao(const char*) {
+DRU_API bool DRU_CALL Estado_HorVerao(const char*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool Muda_Horario(const char*) {
+DRU_API bool DRU_CALL Muda_Horario(const char*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool Modelo_Impressora(const char*, DruText*, DruText*, DruText*) {
+DRU_API bool DRU_CALL Modelo_Impressora(const char*, DruText*, DruText*, DruText*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API bool BuscaTotGer(const char*, DruText*) {
+DRU_API bool DRU_CALL BuscaTotGer(const char*, DruText*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API void CarregaRelatorioGer(DruText*, DruText*, DruText*, DruText*, DruText*, DruText*, const char*,
-                                 int32_t) {
+DRU_API void DRU_CALL CarregaRelatorioGer(DruText*, DruText*, DruText*, DruText*, DruText*, DruText*, const char*,
+                                          int32_t) {
     dru::guarded_void([] {});
 }
 
-DRU_API bool Conferencia_Formatada(const char*, const char*, const char*, const char*, const char*,
-                                   DruText*, const char*) {
+DRU_API bool DRU_CALL Conferencia_Formatada(const char*, const char*, const char*, const char*, const char*,
+                                            DruText*, const char*) {
     return dru::guarded(false, [] { return true; });
 }
 
-DRU_API void GravaDocumentosNaoFiscais(const char*, const char*, const char*, const char*, const char*) {
+DRU_API void DRU_CALL GravaDocumentosNaoFiscais(const char*, const char*, const char*, const char*, const char*) {
     dru::guarded_void([] {});
 }
 
-DRU_API bool Imp_CompVenCred(const char*, const char*, const char*, double, const char*, const char*,
-                             const char*, const char*, const char*, const char*, double, double, double,
-                             const char*) {
+DRU_API bool DRU_CALL Imp_CompVenCred(const char*, const char*, const char*, double, const char*, const char*,
+                                      const char*, const char*, const char*, const char*, double, double, double,
+                                      const char*) {
     return dru::guarded(false, [] { return true; });
 }
 

@@ -17,6 +17,6 @@ const ErrorReport& last_error() { return storage(); }
 
 }  // namespace dru
 
-extern "C" DRU_API const char* dru_last_error(void) { return dru::last_error().message.c_str(); }
+extern "C" DRU_API const char* DRU_CALL dru_last_error(void) { return dru::last_error().message.c_str(); }
 
-extern "C" DRU_API int32_t dru_last_error_code(void) { return static_cast<int32_t>(dru::last_error().kind); }
+extern "C" DRU_API int32_t DRU_CALL dru_last_error_code(void) { return static_cast<int32_t>(dru::last_error().kind); }

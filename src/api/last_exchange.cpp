@@ -16,7 +16,7 @@ static_assert(static_cast<int>(ExchangeOutcome::None) == DRU_EXCHANGE_NONE &&
 }  // namespace
 
 // A reader: the last error stays as the call before left it.
-extern "C" DRU_API int32_t dru_last_exchange(DruText* reply) {
+extern "C" DRU_API int32_t DRU_CALL dru_last_exchange(DruText* reply) {
     try {
         const dru::ExchangeRecord& record = dru::ModuleState::get().last_exchange();
         if (reply) reply->value = record.reply;

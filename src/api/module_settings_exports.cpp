@@ -41,12 +41,12 @@ dru::FormatSettings to_settings(const DruFormatSettings& in) {
 }  // namespace
 
 // NULL or "" goes back to DRU_HOST_FOLDER or the executable's folder.
-extern "C" DRU_API void dru_set_host_folder(const char* folder) {
+extern "C" DRU_API void DRU_CALL dru_set_host_folder(const char* folder) {
     dru::guarded_void([&] { dru::ModuleState::get().set_host_folder(dru::HostText(folder)); });
 }
 
 // A NULL or empty device drops the port's override.
-extern "C" DRU_API void dru_set_port_device(const char* port, const char* device) {
+extern "C" DRU_API void DRU_CALL dru_set_port_device(const char* port, const char* device) {
     dru::guarded_void([&] {
         const std::string name = dru::HostText(port);
         if (!dru::ModuleState::get().port_names().set_device(name, dru::HostText(device)))
@@ -56,7 +56,7 @@ extern "C" DRU_API void dru_set_port_device(const char* port, const char* device
 
 // Replaces a text of the data module's message tables (creating the data
 // module if no operation has yet). The new text lasts until the process ends.
-extern "C" DRU_API void dru_set_message(const char* table, const char* key, const char* text) {
+extern "C" DRU_API void DRU_CALL dru_set_message(const char* table, const char* key, const char* text) {
     dru::guarded_void([&] {
         const std::string name = dru::HostText(table);
         const std::string k = dru::HostText(key);
@@ -69,13 +69,13 @@ extern "C" DRU_API void dru_set_message(const char* table, const char* key, cons
 }
 
 // NULL goes back to the settings the module starts with.
-extern "C" DRU_API void dru_set_format_settings(const DruFormatSettings* settings) {
+extern "C" DRU_API void DRU_CALL dru_set_format_settings(const DruFormatSettings* settings) {
     dru::guarded_void([&] {
         dru::ModuleState::get().set_format(settings ? to_settings(*settings) : dru::DefaultFormatSettings());
     });
 }
 
 // NULL removes the handler: notices are dropped, questions answered "no".
-extern "C" DRU_API void dru_set_message_handler(DruMessageHandler handler, void* user) {
+extern "C" DRU_API void DRU_CALL dru_set_message_handler(DruMessageHandler handler, void* user) {
     dru::guarded_void([&] { dru::ModuleState::get().dialog().set_handler(handler, user); });
 }

@@ -10,8 +10,8 @@
 extern "C" {
 
 // A NULL table is refused (nothing is sent to the printer).
-DRU_API void CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor, int32_t idTipoImpFis,
-                                DruDataSet* cdsTipoRece1) {
+DRU_API void DRU_CALL CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor, int32_t idTipoImpFis,
+                                         DruDataSet* cdsTipoRece1) {
     dru::guarded_void([&] {
         dru::TClientDataSet& tipos = dru::Required(cdsTipoRece1, "CarregaRecebimento", "cdsTipoRece1").table;
         dru::EntryCall call;
@@ -23,9 +23,9 @@ DRU_API void CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsque
 // NULL for the payment types or either result table is refused with false;
 // the two tables the export accepts and never writes may be NULL. A table
 // never created (no fields) loads as no rows.
-DRU_API bool ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* stECF,
-                        int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
-                        DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz, DruDataSet* cdsTotNFiscRedZ) {
+DRU_API bool DRU_CALL ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* stECF,
+                                 int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
+                                 DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz, DruDataSet* cdsTotNFiscRedZ) {
     return dru::guarded(false, [&] {
         dru::TClientDataSet& tipos = dru::Required(cdsTipoRece, "ExportRedZ", "cdsTipoRece").table;
         dru::TClientDataSet& reducao = dru::Required(cdsReducaoZ, "ExportRedZ", "cdsReducaoZ").table;

@@ -7,8 +7,8 @@
 
 namespace dru01000 {
 
-DRU_API bool ImpRelGerencial_IBM(const std::string& stEsquemaCor,
-                                 const std::string& stCdPortaImpFis) {
+DRU_CXX_API bool DRU_CALL ImpRelGerencial_IBM(const std::string& stEsquemaCor,
+                                              const std::string& stCdPortaImpFis) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         return dru::ImpRelGerencial_IBM(call.session(), dru::text::from_host(stEsquemaCor),

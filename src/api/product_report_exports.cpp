@@ -8,12 +8,12 @@
 
 // The second to fifth arguments, `stCupomDia`, `stTribRelPro` and
 // `boCtrlCupom` are not read (the by-reference ones may be NULL).
-extern "C" DRU_API void Relatorio_Produto(const char* stCdPortaImpFis, const char* /*arg2*/,
-                                          const char* /*arg3*/, const char* /*stCdFilial*/,
-                                          const char* /*stCdCaixa*/, DruText* /*stCupomDia*/,
-                                          DruDataSet* cdsProdAux, const char* stEmiRelProd,
-                                          const char* /*stTribRelPro*/, const char* stIdEsquema,
-                                          bool* /*boCtrlCupom*/) {
+extern "C" DRU_API void DRU_CALL Relatorio_Produto(const char* stCdPortaImpFis, const char* /*arg2*/,
+                                                   const char* /*arg3*/, const char* /*stCdFilial*/,
+                                                   const char* /*stCdCaixa*/, DruText* /*stCupomDia*/,
+                                                   DruDataSet* cdsProdAux, const char* stEmiRelProd,
+                                                   const char* /*stTribRelPro*/, const char* stIdEsquema,
+                                                   bool* /*boCtrlCupom*/) {
     dru::guarded_void([&] {
         const DruDataSet& products = dru::Required(cdsProdAux, "Relatorio_Produto", "cdsProdAux");
         dru::EntryCall call;

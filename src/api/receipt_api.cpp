@@ -16,8 +16,8 @@ using dru::text::from_host;
 
 namespace dru01000 {
 
-DRU_API double Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
-                          const std::string& idtipoimpfis) {
+DRU_CXX_API double DRU_CALL Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVendas, double doTotal,
+                                       const std::string& idtipoimpfis) {
     return dru::guarded(0.0, [&] {
         dru::TClientDataSet& vendas = dru::Required(cdsVendas, "Venda_Item", "cdsVendas").table;
         dru::EntryCall call;
@@ -25,7 +25,7 @@ DRU_API double Venda_Item(const std::string& stCdPortaImpFis, DruDataSet* cdsVen
     });
 }
 
-DRU_API bool Pagamento(const std::string& stCdPortaImpFis, DruDataSet* cdsMovi, double doTxServ) {
+DRU_CXX_API bool DRU_CALL Pagamento(const std::string& stCdPortaImpFis, DruDataSet* cdsMovi, double doTxServ) {
     return dru::guarded(false, [&] {
         dru::TClientDataSet& movi = dru::Required(cdsMovi, "Pagamento", "cdsMovi").table;
         dru::EntryCall call;
@@ -33,13 +33,13 @@ DRU_API bool Pagamento(const std::string& stCdPortaImpFis, DruDataSet* cdsMovi, 
     });
 }
 
-DRU_API bool Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
-                         const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
-                         const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
-                         const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
-                         DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
-                         double doPrecoSubsidio, double doValorVenda, double doValorCons,
-                         const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup) {
+DRU_CXX_API bool DRU_CALL Final_Cupom(const std::string& stEsquemaCor, const std::string& stCdPortaImpFis,
+                                      const std::string& Operador, const std::string& Loja, const std::string& stSenhaCupom,
+                                      const std::string& stDsObsCupFis, double doAcrescimo, double doDesconto,
+                                      const std::string& stTipoVenda, const std::string& stNmCons, DruDataSet* cdsSaldCred,
+                                      DruDataSet* cdsFamiliaSaldo, DruDataSet* cdsEmprestimo, double doSaldoDebito,
+                                      double doPrecoSubsidio, double doValorVenda, double doValorCons,
+                                      const std::string& IdTipoImpFis, const std::string& IdImpSaldoCup) {
     return dru::guarded(false, [&] {
         const dru::ClosingSale sale{from_host(stTipoVenda), from_host(stNmCons), doSaldoDebito, doPrecoSubsidio,
                                     doValorVenda,           doValorCons,         from_host(IdImpSaldoCup)};
@@ -51,12 +51,12 @@ DRU_API bool Final_Cupom(const std::string& stEsquemaCor, const std::string& stC
     });
 }
 
-DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                             const std::string& stTotIsento, const std::string& stoperador,
-                             const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
-                             double doTotalTributado, double doTotalCompra, double doTotalTroco,
-                             double doAcrescimo, double doDesconto, bool boCupomComposto,
-                             const std::string& idtipoimpfis) {
+DRU_CXX_API bool DRU_CALL Isento_Composto(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                          const std::string& stTotIsento, const std::string& stoperador,
+                                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis,
+                                          double doTotalTributado, double doTotalCompra, double doTotalTroco,
+                                          double doAcrescimo, double doDesconto, bool boCupomComposto,
+                                          const std::string& idtipoimpfis) {
     return dru::guarded(false, [&] {
         const dru::ExemptSale sale{from_host(stTotIsento), doTotalTributado, doTotalCompra, doTotalTroco,
                                    boCupomComposto};
@@ -67,11 +67,11 @@ DRU_API bool Isento_Composto(const std::string& stCdPortaImpFis, const std::stri
     });
 }
 
-DRU_API void Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
-                          const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
-                          const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
-                          double doDesconto, double doVrCons, const std::string& idTipoImpFis,
-                          const std::string& stIdImpSaldoCupom) {
+DRU_CXX_API void DRU_CALL Nota_Credito(const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
+                                       const std::string& stMontoDin, DruDataSet* cdsMovi, DruDataSet* cdsVendas,
+                                       const std::string& stSenhaCupom, const std::string& stDsObsCupFis, double doAcrescimo,
+                                       double doDesconto, double doVrCons, const std::string& idTipoImpFis,
+                                       const std::string& stIdImpSaldoCupom) {
     dru::guarded_void([&] {
         dru::TClientDataSet& movi = dru::Required(cdsMovi, "Nota_Credito", "cdsMovi").table;
         dru::TClientDataSet& vendas = dru::Required(cdsVendas, "Nota_Credito", "cdsVendas").table;

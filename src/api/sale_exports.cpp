@@ -9,10 +9,10 @@
 #include "receipt/sale_printing.h"
 
 // `result` is written only when the whole call succeeds.
-extern "C" DRU_API void ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruDataSet* cdsMovi,
-                                       DruDataSet* cdsRecebimento, DruDataSet* /*cdsAliqImpFis*/,
-                                       DruDataSet* cdsSaldCred, DruDataSet* cdsFamiliaSaldo,
-                                       DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup, DruText* result) {
+extern "C" DRU_API void DRU_CALL ImpressaoVenda(const DruParams* Params, DruDataSet* cdsVendas, DruDataSet* cdsMovi,
+                                                DruDataSet* cdsRecebimento, DruDataSet* /*cdsAliqImpFis*/,
+                                                DruDataSet* cdsSaldCred, DruDataSet* cdsFamiliaSaldo,
+                                                DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup, DruText* result) {
     dru::guarded_void([&] {
         constexpr const char* kCall = "ImpressaoVenda";
         const DruParams& params = dru::Required(Params, kCall, "Params");

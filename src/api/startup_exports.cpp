@@ -11,7 +11,7 @@
 extern "C" {
 
 // The array is replaced only when the whole call succeeds.
-DRU_API bool Carrega_Dados_Impressora(DruParams* Params) {
+DRU_API bool DRU_CALL Carrega_Dados_Impressora(DruParams* Params) {
     return dru::guarded(false, [&] {
         DruParams& array = dru::Required(Params, "Carrega_Dados_Impressora", "Params");
         dru::EntryCall call;
@@ -22,7 +22,7 @@ DRU_API bool Carrega_Dados_Impressora(DruParams* Params) {
     });
 }
 
-DRU_API bool StartImpFiscal(const DruParams* Params) {
+DRU_API bool DRU_CALL StartImpFiscal(const DruParams* Params) {
     return dru::guarded(false, [&] {
         const DruParams& array = dru::Required(Params, "StartImpFiscal", "Params");
         dru::EntryCall call;
@@ -32,8 +32,8 @@ DRU_API bool StartImpFiscal(const DruParams* Params) {
 
 // `dtDate` is written only when the call ends without a platform error; NULL
 // is allowed (the date is then not handed back).
-DRU_API bool VerificaData(const char* stEsquemaCor, double* dtDate, const char* stDataAtu, const char* stData,
-                          bool boSetaData) {
+DRU_API bool DRU_CALL VerificaData(const char* stEsquemaCor, double* dtDate, const char* stDataAtu, const char* stData,
+                                   bool boSetaData) {
     return dru::guarded(false, [&] {
         dru::EntryCall call;
         dru::TDateTime date = dtDate ? *dtDate : 0.0;

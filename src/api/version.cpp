@@ -6,4 +6,4 @@
 #error "the build defines DRU_VERSION_TEXT (the project version)"
 #endif
 
-extern "C" DRU_API const char* dru_version(void) { return DRU_VERSION_TEXT; }
+extern "C" DRU_API const char* DRU_CALL dru_version(void) { return DRU_VERSION_TEXT; }

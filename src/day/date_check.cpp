@@ -5,6 +5,7 @@
 #include "day/day_operations.h"
 #include "day/printer_startup.h"
 #include "host/errors.h"
+#include "host/file_system.h"
 #include "host/format.h"
 #include "host/params.h"
 #include "host/routines.h"
@@ -42,7 +43,7 @@ struct PrinterConfig {
 PrinterConfig ReadPrinterConfig(TClientDataSet& cdsPorta, const std::string& folder) {
     const std::string path = config_path(folder);
     std::error_code ec;
-    const bool present = std::filesystem::exists(path, ec);
+    const bool present = std::filesystem::exists(PathFromUtf8(path), ec);
     try {
         if (present) cdsPorta.LoadFromFile(path);
     } catch (const EInOutError& e) {

@@ -1,15 +1,18 @@
-#include "host/clock.h"
-
+// The local calendar time on POSIX: localtime_r for the local date and time,
+// timegm for the day count (the parts of both clocks that are the same on
+// every system are in clocks.cpp).
 #include <chrono>
 #include <ctime>
-#include <string>
-#include <thread>
+
+#include "host/clock.h"
 
 namespace dru {
 
 namespace {
 constexpr double kMsPerDay = 86400000.0;
-}
+constexpr double k1970 = 25569.0;  // 1970-01-01 as a host date
+constexpr std::time_t kSecondsPerDay = 86400;
+}  // namespace
 
 TDateTime RealClock::now() const {
     using namespace std::chrono;
@@ -19,46 +22,14 @@ TDateTime RealClock::now() const {
     std::tm local{};
     localtime_r(&secs, &local);
     // Days from 1899-12-30 to the local calendar date, via a UTC day count.
-    const std::tm date = local;
     std::tm utc_midnight{};
-    utc_midnight.tm_year = date.tm_year;
-    utc_midnight.tm_mon = date.tm_mon;
-    utc_midnight.tm_mday = date.tm_mday;
-    const std::time_t days_since_1970 = timegm(&utc_midnight) / 86400;
-    constexpr double k1970 = 25569.0;  // 1970-01-01 as a host date
+    utc_midnight.tm_year = local.tm_year;
+    utc_midnight.tm_mon = local.tm_mon;
+    utc_midnight.tm_mday = local.tm_mday;
+    const std::time_t days_since_1970 = timegm(&utc_midnight) / kSecondsPerDay;
     const double fraction =
         ((local.tm_hour * 60.0 + local.tm_min) * 60.0 + local.tm_sec) * 1000.0 + static_cast<double>(ms);
     return k1970 + static_cast<double>(days_since_1970) + fraction / kMsPerDay;
-}
-
-std::int64_t RealClock::steady_ms() const {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-void RealClock::sleep_ms(int ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-void RealClock::wait_ms(std::int64_t ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-void VirtualClock::sleep_ms(int ms) {
-    pauses_.push_back(ms);
-    if (trace_) trace_->add("pause " + std::to_string(ms));
-    advance_ms(ms);
-}
-
-void VirtualClock::wait_ms(std::int64_t ms) {
-    if (ms <= 0) return;  // no time passes, nothing to show
-    if (trace_) trace_->add("wait " + std::to_string(ms));
-    advance_ms(ms);
-}
-
-void VirtualClock::advance_ms(std::int64_t ms) {
-    steady_ += ms;
-    now_ += static_cast<double>(ms) / kMsPerDay;
 }
 
 }  // namespace dru

@@ -19,6 +19,7 @@
 #include "host/dataset_store.h"
 #include "host/dataset_value.h"
 #include "host/dataset_view.h"
+#include "host/file_system.h"
 #include "host/text.h"
 
 namespace dru {
@@ -483,7 +484,7 @@ void TClientDataSet::SetDataPacket(std::string_view data) {
 }
 
 void TClientDataSet::LoadFromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     if (!in) throw EInOutError("Cannot open file \"" + path + "\": " + std::strerror(errno));
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw EInOutError("Cannot read file \"" + path + "\": " + std::strerror(errno));
@@ -500,20 +501,21 @@ void TClientDataSet::SaveToFile(const std::string& path) const {
     // leaves half a table where the old file was.
     const std::string temp = path + ".tmp";
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
         if (!out) throw EInOutError("Cannot create file \"" + path + "\": " + std::strerror(errno));
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
         out.flush();
         if (!out) {
             const int err = errno;
-            std::remove(temp.c_str());
+            std::error_code ignored;
+            std::filesystem::remove(PathFromUtf8(temp), ignored);
             throw EInOutError("Cannot write file \"" + path + "\": " + std::strerror(err));
         }
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        std::remove(temp.c_str());
-        throw EInOutError("Cannot create file \"" + path + "\": " + std::strerror(err));
+    if (std::string reason; !MoveOverFile(temp, path, reason)) {
+        std::error_code ignored;
+        std::filesystem::remove(PathFromUtf8(temp), ignored);
+        throw EInOutError("Cannot create file \"" + path + "\": " + reason);
     }
 }
 

@@ -2,7 +2,7 @@
 // per operating system defines what is declared here, and the build takes
 // the one of the target system: serial_termios.cpp (POSIX: termios, with an
 // exclusive lock so the port is never shared, not even between two handles
-// of this process); serial_win32.cpp (Windows) to come.
+// of this process); serial_win32.cpp (Windows: CreateFile with no sharing).
 #pragma once
 #include <string_view>
 

@@ -1,7 +1,6 @@
 #include "module/module.h"
 
 #include <cstdlib>
-#include <unistd.h>
 
 #include "host/text.h"
 
@@ -39,17 +38,6 @@ void ModuleState::set_host_folder(std::string folder) {
         host_folder_.reset();
     else
         host_folder_ = std::move(folder);
-}
-
-std::string ExecutableFolder() {
-    std::string path(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) return ".";
-    path.resize(static_cast<std::size_t>(n));
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 EntryCall::EntryCall()

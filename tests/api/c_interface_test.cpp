@@ -26,7 +26,7 @@ bool RecordAndSayYes(void* user, const char* text, const char*, const char*, con
 class CInterfaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(lib.loaded()) << dlerror();
+        ASSERT_TRUE(lib.loaded()) << lib.error();
         try {
             server = std::make_unique<sim::PtyServer>(printer);
         } catch (const std::system_error& e) {

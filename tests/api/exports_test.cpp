@@ -8,6 +8,7 @@
 
 #include "api/export_names.h"
 #include "support/library_loader.h"
+#include "support/scoped_env.h"
 #include "module/module.h"
 #include "dru01000.h"
 #include "host/clock.h"
@@ -19,10 +20,10 @@ class ExportsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(folder.path().empty());
-        setenv("DRU_HOST_FOLDER", folder.path().c_str(), 1);
-        ASSERT_TRUE(lib.loaded()) << dlerror();
+        SetEnvironment("DRU_HOST_FOLDER", folder.path().c_str());
+        ASSERT_TRUE(lib.loaded()) << lib.error();
     }
-    void TearDown() override { unsetenv("DRU_HOST_FOLDER"); }
+    void TearDown() override { SetEnvironment("DRU_HOST_FOLDER", nullptr); }
 
     DruText* text(const char* value) {
         texts.emplace_back(DRU_LOOKUP(lib, dru_text_new)(value), DRU_LOOKUP(lib, dru_text_free));
@@ -32,7 +33,7 @@ protected:
 
     TempFolder folder;
     LoadedLibrary lib;
-    std::vector<std::unique_ptr<DruText, void (*)(DruText*)>> texts;
+    std::vector<std::unique_ptr<DruText, decltype(&dru_text_free)>> texts;
 };
 
 TEST_F(ExportsTest, EveryExportedNameIsFound) {
@@ -43,13 +44,14 @@ TEST_F(ExportsTest, EveryExportedNameIsFound) {
 int LoadAndLook() {
     TempFolder folder;
     if (folder.path().empty()) return 10;
-    setenv("DRU_HOST_FOLDER", folder.path().c_str(), 1);
+    SetEnvironment("DRU_HOST_FOLDER", folder.path().c_str());
     const int before = OpenDescriptorCount();
-    void* handle = dlopen(DRU_SHARED_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    if (!handle) return 1;
-    if (OpenDescriptorCount() != before) return 2;
-    if (!folder.entries().empty()) return 3;
-    dlclose(handle);
+    {
+        LoadedLibrary lib;
+        if (!lib.loaded()) return 1;
+        if (OpenDescriptorCount() != before) return 2;
+        if (!folder.entries().empty()) return 3;
+    }
     return folder.entries().empty() ? 0 : 4;
 }
 

@@ -128,7 +128,7 @@ TEST(SharedLibrary, SonameCarriesTheMajorVersion) {
 // dru_version() and the library's file name come from the one version.
 TEST(SharedLibrary, VersionTextMatchesTheFileName) {
     LoadedLibrary lib;
-    ASSERT_TRUE(lib.loaded()) << dlerror();
+    ASSERT_TRUE(lib.loaded()) << lib.error();
     auto* version = DRU_LOOKUP(lib, dru_version);
     ASSERT_NE(version, nullptr);
     const std::string text = version();

@@ -3,12 +3,15 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include "host/errors.h"
 #include "link/exchange.h"
 #include "link/frames.h"
 #include "support/fake_link.h"
+#include "support/temp_folder.h"
 
 namespace dru {
 namespace {
@@ -22,17 +25,14 @@ std::string Slurp(const fs::path& p) {
     return s.str();
 }
 
+// The shared temporary folder, as a path.
 class TempFolder {
 public:
-    TempFolder() {
-        char tmpl[] = "/tmp/dru-log-XXXXXX";
-        path_ = ::mkdtemp(tmpl);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
     const fs::path& path() const { return path_; }
 
 private:
-    fs::path path_;
+    test::TempFolder made_;
+    fs::path path_{made_.path()};
 };
 
 TEST(FileLogSink, CreatesTheFileThenOnlyAppends) {
@@ -40,7 +40,7 @@ TEST(FileLogSink, CreatesTheFileThenOnlyAppends) {
     VirtualClock clock;
     FormatSettings format;
     FileLogSink sink(folder.path().string());
-    EXPECT_EQ(sink.path(), (folder.path() / "ANALISA_ERRO.txt").string());
+    EXPECT_EQ(sink.path(), folder.path().string() + "/ANALISA_ERRO.txt");
     DebugLog log(sink, clock, format);
 
     log.ImpFisDebug("primeira");  // no file yet: created
@@ -60,12 +60,14 @@ TEST(FileLogSink, UnwritableFolderRaisesInOutErrorNamingTheFile) {
     const fs::path not_a_folder = folder.path() / "file";
     std::ofstream(not_a_folder) << "x";
     std::vector<std::string> folders = {"/nonexistent-dru-folder", not_a_folder.string()};
+#if !defined(_WIN32)  // a folder's permission bits do not stop writes there
     if (::geteuid() != 0) {  // root writes through permission bits
         const fs::path ro = folder.path() / "ro";
         fs::create_directory(ro);
         fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
         folders.push_back(ro.string());
     }
+#endif
     for (const auto& f : folders) {
         FileLogSink sink(f);
         try {
@@ -75,6 +77,17 @@ TEST(FileLogSink, UnwritableFolderRaisesInOutErrorNamingTheFile) {
             EXPECT_NE(std::string(e.what()).find(sink.path()), std::string::npos) << e.what();
         }
     }
+}
+
+TEST(FileLogSink, AppendsInAFolderWhoseNameIsNotAscii) {
+    test::TempFolder temp;
+    const std::string folder = temp.file("Usu\u00e1rios \u00d1o\u00f1o \u20ac");
+    ASSERT_TRUE(fs::create_directory(fs::path(std::u8string(folder.begin(), folder.end()))));
+    FileLogSink sink(folder);
+    sink.append("um\r\n");
+    sink.append("dois\r\n");
+    const std::string log = sink.path();
+    EXPECT_EQ(Slurp(fs::path(std::u8string(log.begin(), log.end()))), "um\r\ndois\r\n");
 }
 
 TEST(FileLogSink, ExchangeWhoseLogFailsClosesThePortAndRaises) {

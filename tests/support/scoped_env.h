@@ -9,6 +9,18 @@
 
 namespace dru::test {
 
+// Sets a variable for the rest of the process; NULL clears it.
+inline void SetEnvironment(const char* name, const char* value) {
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");  // "" removes it there
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
 class ScopedEnv {
 public:
     // A NULL value clears the variable.
@@ -16,22 +28,16 @@ public:
         for (const auto& [name, value] : vars) {
             const char* old = std::getenv(name);
             saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-            Set(name, value);
+            SetEnvironment(name, value);
         }
     }
     ~ScopedEnv() {
-        for (const auto& [name, value] : saved_) Set(name.c_str(), value ? value->c_str() : nullptr);
+        for (const auto& [name, value] : saved_) SetEnvironment(name.c_str(), value ? value->c_str() : nullptr);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    static void Set(const char* name, const char* value) {
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
