@@ -4,6 +4,10 @@
 // (dataset_codec).
 #include "host/dataset.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +24,7 @@
 #include "host/dataset_value.h"
 #include "host/dataset_view.h"
 #include "host/text.h"
+#include "host/unique_fd.h"
 
 namespace dru {
 
@@ -428,6 +433,10 @@ void TClientDataSet::SetFilter(std::string_view expression) {
     m.view.ChangeFilter(std::string(expression), true, std::move(compiled));
 }
 
+void TClientDataSet::CheckFilter(std::string_view expression) const {
+    filter::Program::Compile(expression, impl_->store.defs(), impl_->codec);
+}
+
 const std::string& TClientDataSet::Filter() const { return impl_->view.FilterText(); }
 
 void TClientDataSet::SetFiltered(bool on) {
@@ -482,11 +491,47 @@ void TClientDataSet::SetDataPacket(std::string_view data) {
                    detail::RowStore::Numbered(std::move(content.rows)));
 }
 
+namespace {
+
+[[noreturn]] void RefuseFile(const std::string& path, const std::string& why) {
+    throw EInOutError("Cannot read file \"" + path + "\": " + why);
+}
+
+// The whole content of a regular file within the size bound. Opened without
+// blocking, so a pipe with no writer cannot hold the call; checked on the
+// descriptor, so what is read is what was checked.
+std::string ReadTableFile(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) throw EInOutError("Cannot open file \"" + path + "\": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) RefuseFile(path, std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) RefuseFile(path, "not a regular file");
+    const auto too_large = [&] {
+        RefuseFile(path, "larger than " + std::to_string(kMaxTableFileBytes) + " bytes");
+    };
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxTableFileBytes) too_large();
+    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    // The file may grow while it is read: one byte past the bound is enough to refuse it.
+    for (;;) {
+        if (got == data.size()) {
+            if (data.size() > kMaxTableFileBytes) too_large();
+            data.resize(std::min(data.size() + 4096, kMaxTableFileBytes + 1));
+        }
+        const ssize_t n = ::read(fd.get(), data.data() + got, data.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) RefuseFile(path, std::strerror(errno));
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    data.resize(got);
+    return data;
+}
+
+}  // namespace
+
 void TClientDataSet::LoadFromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw EInOutError("Cannot open file \"" + path + "\": " + std::strerror(errno));
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw EInOutError("Cannot read file \"" + path + "\": " + std::strerror(errno));
+    const std::string data = ReadTableFile(path);
     try {
         SetDataPacket(data);
     } catch (const EDatabaseError& e) {
