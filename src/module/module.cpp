@@ -52,6 +52,19 @@ std::string ExecutableFolder() {
     return path.substr(0, slash);
 }
 
+namespace {
+
+// Part of the module state, apart from ModuleState so that taking it creates
+// nothing else: a host-side helper locks it without building the module.
+std::recursive_mutex& ModuleMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+ModuleLock::ModuleLock() : lock_(ModuleMutex()) {}
+
 EntryCall::EntryCall()
     : state_(ModuleState::get()),
       folder_(state_.host_folder()),
