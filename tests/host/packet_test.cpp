@@ -166,6 +166,10 @@ TEST(DataPacket, BadPacketsAreRefusedAndTheOldContentsStay) {
         {std::string(kPortaPacket).replace(kPortaPacket.find("PORTAFISCAL=\""), 13, "PORTA=\""),
          "unknown field 'PORTA'"},
         {std::string(kPortaPacket).replace(kPortaPacket.find("COM1"), 4, "A&bad;"), "unknown entity"},
+        // A zero byte, raw or as a reference: no packet the module writes could hold it.
+        {std::string(kPortaPacket).replace(kPortaPacket.find("COM1"), 4, std::string("CO\0M", 4)),
+         "a zero byte inside a value"},
+        {std::string(kPortaPacket).replace(kPortaPacket.find("COM1"), 4, "CO&#0;M"), "malformed character reference"},
         {std::string(kPortaPacket).replace(kPortaPacket.find("\"i4\""), 4, "\"bytes\""), "is not supported"},
         {std::string(kPortaPacket).replace(kPortaPacket.find("</ROWDATA>"), 10, "</ROWS>"), "closes <ROWDATA>"},
         {kPortaPacket + "<extra/>", "text after the end"},
