@@ -86,7 +86,7 @@ void PtyServer::serve() {
         const bool blocked = static_cast<bool>(filler_);
         pollfd fds[2] = {{master, 0, 0}, {wake_read_.get(), POLLIN, 0}};
         if (!blocked) fds[0].events |= POLLIN;
-        if (!unsent_.empty() && poll_timeout_ms() == 0) fds[0].events |= POLLOUT;
+        if (unsent_due()) fds[0].events |= POLLOUT;
         const int timeout = hung_up_ ? -1 : blocked ? kIdlePollMs : poll_timeout_ms();
         const int r = ::poll(fds, 2, timeout);
         if (r < 0) {
@@ -222,15 +222,23 @@ bool PtyServer::write_due_bytes() {
     return true;
 }
 
+// True when reply bytes wait and one may leave now (a trickling reply's next
+// byte only when its time has come).
+bool PtyServer::unsent_due() {
+    if (unsent_.empty()) return false;
+    std::lock_guard lock(mutex_);
+    return faults_.trickle_ms <= 0 || model_.clock().steady_ms() >= next_byte_ms_;
+}
+
 // How long the server may sleep: until the next held reply is due or, while
-// a reply trickles, until its next byte may leave; -1 when nothing waits.
+// a reply trickles, until its next byte may leave; -1 when nothing waits (a
+// full terminal wakes the server with POLLOUT).
 int PtyServer::poll_timeout_ms() {
     std::lock_guard lock(mutex_);
-    const std::int64_t now = model_.clock().steady_ms();
     std::optional<std::int64_t> due = model_.next_output_due();
-    if (!unsent_.empty()) due = faults_.trickle_ms > 0 ? std::min(due.value_or(next_byte_ms_), next_byte_ms_) : now;
+    if (!unsent_.empty() && faults_.trickle_ms > 0) due = std::min(due.value_or(next_byte_ms_), next_byte_ms_);
     if (!due) return -1;
-    const auto wait = *due - now;
+    const auto wait = *due - model_.clock().steady_ms();
     return wait <= 0 ? 0 : static_cast<int>(wait);
 }
 

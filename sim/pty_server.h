@@ -73,6 +73,7 @@ private:
     void fill_line();
     void flush_output(bool peer_present);
     bool write_due_bytes();
+    bool unsent_due();
     int poll_timeout_ms();
 
     PrinterModel& model_;
