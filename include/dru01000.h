@@ -29,8 +29,10 @@
  *   readers that cannot (dru_text_get, dru_params_count, dru_dataset_eof,
  *   dru_dataset_record_count, dru_last_error, dru_last_error_code) leave it
  *   as it was, unless handed NULL.
- * - One host thread at a time: calls from several threads at once are not
- *   supported (the serial port is opened without sharing anyway).
+ * - One host thread at a time. A call made while another thread's call runs
+ *   waits until that one has returned (the module serialises its entry
+ *   points); a call from inside the message handler, on the thread that is
+ *   in the module, goes straight in.
  */
 #ifndef DRU01000_H
 #define DRU01000_H

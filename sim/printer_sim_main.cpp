@@ -42,12 +42,16 @@ constexpr const char* kUsage =
     "  --z-width N           write the last Z number with leading zeros to N digits\n"
     "  --overdue TEXT        report TEXT as the overdue-Z indicator (field 48 of 481)\n"
     "  --only CMD            the reply-shaping options touch only replies to CMD\n"
+    "  --hang-up-after N     hang up the line once N frames have arrived (printer unplugged)\n"
+    "  --block-after N       take no more bytes once N frames have arrived (printer off line)\n"
+    "  --trickle MS          send reply bytes one at a time, MS milliseconds apart\n"
     "  --ignore-stdin        do not stop at the end of stdin\n"
     "  --quiet               do not echo the paper roll on stderr\n";
 
 struct Options {
     dru::sim::PrinterConfig config;
     dru::sim::Knobs knobs;
+    dru::sim::LineFaults line;
     std::optional<std::string> overdue;
     bool ignore_stdin = false;
     bool quiet = false;
@@ -110,6 +114,12 @@ Options parse(int argc, char** argv) {
             o.overdue = value();
         } else if (a == "--only") {
             o.knobs.only_command = value();
+        } else if (a == "--hang-up-after") {
+            o.line.hang_up_after_frames = static_cast<std::size_t>(number(value(), "--hang-up-after"));
+        } else if (a == "--block-after") {
+            o.line.block_writes_after_frames = static_cast<std::size_t>(number(value(), "--block-after"));
+        } else if (a == "--trickle") {
+            o.line.trickle_ms = static_cast<int>(number(value(), "--trickle"));
         } else if (a == "--ignore-stdin") {
             o.ignore_stdin = true;
         } else if (a == "--quiet") {
@@ -164,6 +174,7 @@ int main(int argc, char** argv) {
     model.set_overdue_indicator(options.overdue);
     try {
         dru::sim::PtyServer server(model);
+        server.set_faults(options.line);
         if (!options.quiet) {
             server.on_paper([](const dru::sim::PaperLine& line) {
                 std::fprintf(stderr, "%s%s\n", line.style ? ("[" + std::to_string(line.style) + "] ").c_str() : "",

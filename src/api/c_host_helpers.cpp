@@ -32,6 +32,7 @@ const dru::Param* ParamAt(const DruParams* params, int32_t i, const char* call) 
 // its handle is NULL.
 template <class H, class R, class F>
 R Read(H* handle, const char* call, R when_null, F&& body) {
+    const dru::ModuleLock inside;
     if (!handle) {
         dru::set_last_error({dru::ErrorKind::BadArgument, std::string(call) + ": handle is NULL"});
         return when_null;
@@ -77,7 +78,10 @@ DRU_API void DRU_CALL dru_text_set(DruText* text, const char* value) {
     dru::guarded_void([&] { Required(text, "dru_text_set", "text").value = HostText(value); });
 }
 
-DRU_API void DRU_CALL dru_text_free(DruText* text) { delete text; }
+DRU_API void DRU_CALL dru_text_free(DruText* text) {
+    const dru::ModuleLock inside;  // not while a call in another thread may use it
+    delete text;
+}
 
 // ---- Named-parameter arrays ---------------------------------------------------------------
 
@@ -85,7 +89,10 @@ DRU_API DruParams* DRU_CALL dru_params_new(void) {
     return dru::guarded<DruParams*>(nullptr, [] { return new DruParams{}; });
 }
 
-DRU_API void DRU_CALL dru_params_free(DruParams* params) { delete params; }
+DRU_API void DRU_CALL dru_params_free(DruParams* params) {
+    const dru::ModuleLock inside;  // not while a call in another thread may use it
+    delete params;
+}
 
 DRU_API void DRU_CALL dru_params_add_text(DruParams* params, const char* name, const char* value) {
     dru::guarded_void([&] { Required(params, "dru_params_add_text", "params").params.add(HostText(name), HostText(value)); });
@@ -128,7 +135,10 @@ DRU_API DruDataSet* DRU_CALL dru_dataset_new(void) {
     });
 }
 
-DRU_API void DRU_CALL dru_dataset_free(DruDataSet* ds) { delete ds; }
+DRU_API void DRU_CALL dru_dataset_free(DruDataSet* ds) {
+    const dru::ModuleLock inside;  // not while a call in another thread may use it
+    delete ds;
+}
 
 
 DRU_API bool DRU_CALL dru_dataset_add_field(DruDataSet* ds, const char* name, int32_t type, int32_t size) {

@@ -4,7 +4,7 @@
 
 namespace dru {
 namespace {
-// Part of the module state: one host thread at a time uses the module.
+// Part of the module state, read and written under the module's lock.
 ErrorReport& storage() {
     static ErrorReport report;
     return report;
@@ -17,6 +17,12 @@ const ErrorReport& last_error() { return storage(); }
 
 }  // namespace dru
 
-extern "C" DRU_API const char* DRU_CALL dru_last_error(void) { return dru::last_error().message.c_str(); }
+extern "C" DRU_API const char* DRU_CALL dru_last_error(void) {
+    const dru::ModuleLock inside;
+    return dru::last_error().message.c_str();
+}
 
-extern "C" DRU_API int32_t DRU_CALL dru_last_error_code(void) { return static_cast<int32_t>(dru::last_error().kind); }
+extern "C" DRU_API int32_t DRU_CALL dru_last_error_code(void) {
+    const dru::ModuleLock inside;
+    return static_cast<int32_t>(dru::last_error().kind);
+}

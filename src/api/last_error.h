@@ -1,14 +1,15 @@
 // dru_last_error() and dru_last_error_code(): the kind and message of the
 // platform error that ended the last call, kept until the next call that can
 // fail starts. Every C entry point runs its body through `guarded`, so no
-// exception crosses the C interface; nothing below src/api writes the last
-// error.
+// exception crosses the C interface and every call holds the module's lock
+// (ModuleLock) while it runs; nothing below src/api writes the last error.
 #pragma once
 #include <exception>
 #include <string>
 #include <utility>
 
 #include "host/errors.h"
+#include "module/module.h"
 
 namespace dru {
 
@@ -24,10 +25,12 @@ H& Required(H* handle, const char* call, const char* argument) {
     return *handle;
 }
 
-// Runs `body` with the last error cleared; on an exception records its kind
-// and message and returns `initial` (outputs are the body's to leave untouched).
+// Runs `body` inside the module's lock with the last error cleared; on an
+// exception records its kind and message and returns `initial` (outputs are
+// the body's to leave untouched).
 template <class R, class F>
 R guarded(R initial, F&& body) noexcept {
+    const ModuleLock inside;
     clear_last_error();
     try {
         return std::forward<F>(body)();

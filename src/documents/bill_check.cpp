@@ -158,14 +158,18 @@ void AddAmountLine(BillLines& bill, std::string_view label, std::string_view arg
     bill.add(cmd::kCommentLine2, TamFixo(label, kLabelWidth) + TamFixoR(figure, kAdjustmentWidth));
 }
 
-// Zero, negative or not a number: not printed.
+// Zero or negative: not printed.
 void AddAdjustment(BillLines& bill, std::string_view label, std::string_view argument, double value,
                    const FormatSettings& fs) {
     if (value > 0) AddAmountLine(bill, label, argument, value, fs);
 }
 
 // From the adjustments to the last hyphens, before the closing end comment.
+// An adjustment that is not a finite number refuses the bill, printed or not.
 Document Tail(BillLines& bill, const BillCheck& b, const FormatSettings& fs) {
+    for (const auto& [argument, value] : {std::pair{"doVrDesc", b.doVrDesc}, {"doConsMin", b.doConsMin},
+                                          {"doCouver", b.doCouver}, {"doVrTxSer", b.doVrTxSer}})
+        FiniteAmount(kCall, argument, value);
     const double adjustments = b.doVrDesc + b.doConsMin + b.doCouver + b.doVrTxSer;
     if (adjustments > 0) AddAmountLine(bill, "Sub-Total", "Sub-Total", b.doTotal - adjustments, fs);
     AddAdjustment(bill, "Acrecimo", "doVrDesc", b.doVrDesc, fs);

@@ -35,6 +35,11 @@ namespace dru {
 
 enum class FieldType { String = 1, Integer = 2, Float = 3, DateTime = 4, Boolean = 5 };
 
+// The largest table file LoadFromFile reads (64 MiB): far above what a till's
+// tables take as packets (a 100,000-row table is about 10 MB), and a bound on
+// what a wrong path can make the module hold in memory.
+inline constexpr std::size_t kMaxTableFileBytes = 64u * 1024 * 1024;
+
 struct FieldDef {
     std::string name;
     FieldType type = FieldType::String;
@@ -161,6 +166,9 @@ public:
     // The text is parsed when filtering is on (or when set while on); a bad
     // expression raises with the position, a missing field with its name.
     void SetFilter(std::string_view expression);
+    // Raises the error SetFilter would raise for `expression` with filtering
+    // on, changing nothing.
+    void CheckFilter(std::string_view expression) const;
     const std::string& Filter() const;
     void SetFiltered(bool on);
     bool Filtered() const;
@@ -180,7 +188,10 @@ public:
     void CopyFrom(const TClientDataSet& other);
     std::string GetDataPacket() const;            // XML data packet
     void SetDataPacket(std::string_view packet);  // raises with the position; table unchanged then
-    void LoadFromFile(const std::string& path);   // raises EInOutError / EDatabaseError
+    // Reads a regular file of at most kMaxTableFileBytes; anything else (a
+    // device, a pipe, a folder, a larger file) raises EInOutError naming the
+    // file before it is read. A packet that does not read raises EDatabaseError.
+    void LoadFromFile(const std::string& path);
     void SaveToFile(const std::string& path) const;
 
     struct Impl;

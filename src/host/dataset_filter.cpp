@@ -37,18 +37,22 @@ struct Side {
     bool flag = false;
 };
 
+// AND and OR hold their whole chain of operands ("A AND B AND C" is one node
+// of three), so a long chain is walked in a loop: only parentheses and NOT,
+// which the parser bounds, make the tree deeper.
 struct Node {
     enum class Kind { And, Or, Not, Compare, IsNull, IsNotNull, Const } kind = Kind::Const;
     CmpOp op = CmpOp::Eq;
     CmpKind cmp = CmpKind::Text;
     Side a, b;
     Tri constant = Tri::True;
-    std::unique_ptr<Node> left, right;
+    std::vector<std::unique_ptr<Node>> operands;  // AND, OR: the chain; NOT: the one negated
 };
 
 namespace {
 
 Tri CompareSides(const Node& n, const Side& a, const Side& b, const std::vector<Value>* row = nullptr);
+Tri EvalChain(const Node& n, const std::vector<Value>& row, Tri decisive);
 
 class Parser {
 public:
@@ -150,42 +154,53 @@ private:
         return t;
     }
 
-    std::unique_ptr<Node> Combine(Node::Kind kind, std::unique_ptr<Node> l, std::unique_ptr<Node> r) {
-        auto n = std::make_unique<Node>();
-        n->kind = kind;
-        n->left = std::move(l);
-        n->right = std::move(r);
-        return n;
+    // One level of parentheses or NOT, counted while the parser is inside it.
+    class Nesting {
+    public:
+        explicit Nesting(Parser& p) : p_(p) {
+            if (++p_.depth_ > kMaxFilterNesting)
+                p_.Fail("nested deeper than " + std::to_string(kMaxFilterNesting) + " levels", p_.tok_.pos);
+        }
+        ~Nesting() { --p_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& p_;
+    };
+
+    // The operands joined by `joiner` (AND or OR) into one node; a single
+    // operand stands for itself.
+    template <class ParseOperandFn>
+    std::unique_ptr<Node> ParseChain(Tok joiner, Node::Kind kind, ParseOperandFn parse_operand) {
+        auto first = (this->*parse_operand)();
+        if (tok_.kind != joiner) return first;
+        auto chain = std::make_unique<Node>();
+        chain->kind = kind;
+        chain->operands.push_back(std::move(first));
+        while (tok_.kind == joiner) {
+            Advance();
+            chain->operands.push_back((this->*parse_operand)());
+        }
+        return chain;
     }
 
-    std::unique_ptr<Node> ParseOr() {
-        auto node = ParseAnd();
-        while (tok_.kind == Tok::Or) {
-            Advance();
-            node = Combine(Node::Kind::Or, std::move(node), ParseAnd());
-        }
-        return node;
-    }
-
-    std::unique_ptr<Node> ParseAnd() {
-        auto node = ParseNot();
-        while (tok_.kind == Tok::And) {
-            Advance();
-            node = Combine(Node::Kind::And, std::move(node), ParseNot());
-        }
-        return node;
-    }
+    std::unique_ptr<Node> ParseOr() { return ParseChain(Tok::Or, Node::Kind::Or, &Parser::ParseAnd); }
+    std::unique_ptr<Node> ParseAnd() { return ParseChain(Tok::And, Node::Kind::And, &Parser::ParseNot); }
 
     std::unique_ptr<Node> ParseNot() {
-        if (tok_.kind == Tok::Not) {
-            Advance();
-            return Combine(Node::Kind::Not, ParseNot(), nullptr);
-        }
-        return ParseCondition();
+        if (tok_.kind != Tok::Not) return ParseCondition();
+        const Nesting level(*this);
+        Advance();
+        auto n = std::make_unique<Node>();
+        n->kind = Node::Kind::Not;
+        n->operands.push_back(ParseNot());
+        return n;
     }
 
     std::unique_ptr<Node> ParseCondition() {
         if (tok_.kind == Tok::LParen) {
+            const Nesting level(*this);
             Advance();
             auto inner = ParseOr();
             if (tok_.kind != Tok::RParen) Fail("expected ')'", tok_.pos);
@@ -334,6 +349,7 @@ private:
     const detail::FieldCodec& codec_;
     std::size_t at_ = 0;
     Token tok_;
+    int depth_ = 0;  // parentheses and NOTs the parser is inside
 };
 
 template <class T>
@@ -381,25 +397,26 @@ Tri Eval(const Node& n, const std::vector<Value>& row) {
         case Node::Kind::IsNotNull: return detail::IsNull(row[n.a.field]) ? Tri::False : Tri::True;
         case Node::Kind::Compare: return CompareSides(n, n.a, n.b, &row);
         case Node::Kind::Not: {
-            const Tri t = Eval(*n.left, row);
+            const Tri t = Eval(*n.operands.front(), row);
             return t == Tri::Unknown ? t : t == Tri::True ? Tri::False : Tri::True;
         }
-        case Node::Kind::And: {
-            const Tri l = Eval(*n.left, row);
-            if (l == Tri::False) return l;
-            const Tri r = Eval(*n.right, row);
-            if (r == Tri::False) return r;
-            return l == Tri::True && r == Tri::True ? Tri::True : Tri::Unknown;
-        }
-        case Node::Kind::Or: {
-            const Tri l = Eval(*n.left, row);
-            if (l == Tri::True) return l;
-            const Tri r = Eval(*n.right, row);
-            if (r == Tri::True) return r;
-            return l == Tri::False && r == Tri::False ? Tri::False : Tri::Unknown;
-        }
+        case Node::Kind::And: return EvalChain(n, row, Tri::False);
+        case Node::Kind::Or: return EvalChain(n, row, Tri::True);
     }
     return Tri::Unknown;
+}
+
+// AND stops at the first false operand, OR at the first true one (`decisive`);
+// otherwise an unknown operand makes the chain unknown.
+Tri EvalChain(const Node& n, const std::vector<Value>& row, Tri decisive) {
+    bool unknown = false;
+    for (const auto& operand : n.operands) {
+        const Tri t = Eval(*operand, row);
+        if (t == decisive) return t;
+        unknown = unknown || t == Tri::Unknown;
+    }
+    if (unknown) return Tri::Unknown;
+    return decisive == Tri::False ? Tri::True : Tri::False;
 }
 
 bool IsBlank(std::string_view s) { return s.find_first_not_of(" \t\r\n") == std::string_view::npos; }

@@ -25,6 +25,11 @@
 
 namespace dru::filter {
 
+// Parentheses and NOTs nest at most this deep: the parser and the evaluation
+// recurse once per level, and the host's thread may have a small stack. The
+// filters the operations set nest one level; a deeper one is refused.
+inline constexpr int kMaxFilterNesting = 32;
+
 struct Node;
 
 class Program {
@@ -36,7 +41,8 @@ public:
 
     // Raises EDatabaseError: "Field 'X' not found" for a name the table
     // lacks, or a message with the 1-based character position of the fault
-    // (also for a date literal that needs a clock the codec lacks).
+    // (also for a date literal that needs a clock the codec lacks, and for
+    // the parenthesis or NOT one level deeper than kMaxFilterNesting).
     static Program Compile(std::string_view expression, const std::vector<FieldDef>& fields,
                            const detail::FieldCodec& codec);
 

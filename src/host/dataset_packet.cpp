@@ -243,6 +243,9 @@ private:
             const char c = s_[i_];
             if (c == quote) break;
             if (c == '<') Fail(i_, "'<' inside a value");
+            // No character of XML is zero, raw or as "&#0;": a value holding
+            // one could not be written out and read back.
+            if (c == '\0') Fail(i_, "a zero byte inside a value");
             if (c == '&') {
                 AppendEntity(out);
             } else {

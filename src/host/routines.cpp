@@ -106,6 +106,9 @@ std::string SubtDataHoraLum(TDateTime t1, TDateTime t2) {
 }
 
 void SetTableFilter(TClientDataSet& ds, std::string_view expression, bool on) {
+    // A filter that does not compile is refused before the table moves: its
+    // filter, view and cursor stay as they were.
+    if (on) ds.CheckFilter(expression);
     const std::string old_text = ds.Filter();
     const bool old_on = ds.Filtered();
     try {

@@ -39,7 +39,7 @@ std::string SubtDataHoraLum(TDateTime t1, TDateTime t2);
 
 // A table's filter set as the host always sets it, in three steps: filtering
 // off, the text, filtering on (or left off when `on` is false). A refused
-// filter leaves the table's filter and switch as they were.
+// filter leaves the table's filter, switch and cursor as they were.
 void SetTableFilter(TClientDataSet& ds, std::string_view expression, bool on = true);
 // Filtering off and no filter text.
 void ClearTableFilter(TClientDataSet& ds);

@@ -1,6 +1,7 @@
 #include "module/module.h"
 
 #include <cstdlib>
+#include <mutex>
 
 #include "host/text.h"
 
@@ -39,6 +40,19 @@ void ModuleState::set_host_folder(std::string folder) {
     else
         host_folder_ = std::move(folder);
 }
+
+namespace {
+
+// Part of the module state, apart from ModuleState so that taking it creates
+// nothing else: a host-side helper locks it without building the module.
+std::recursive_mutex& ModuleMutex() {
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+ModuleLock::ModuleLock() : lock_(ModuleMutex()) {}
 
 EntryCall::EntryCall()
     : state_(ModuleState::get()),

@@ -8,6 +8,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -128,6 +129,22 @@ private:
 // The folder of the running executable (without a trailing "/"); "." when it
 // cannot be read.
 std::string ExecutableFolder();
+
+// Entry points serialise on the module: while one call runs in it, a call
+// from another thread waits at the door. The thread inside may call in again
+// (the host's dialog handler, called from inside an operation, may). The
+// host's contract is one thread at a time; this keeps a host that breaks it
+// from corrupting the module. Every entry point holds one for its whole run
+// (`guarded` in src/api takes it), the last error included.
+class ModuleLock {
+public:
+    ModuleLock();
+    ModuleLock(const ModuleLock&) = delete;
+    ModuleLock& operator=(const ModuleLock&) = delete;
+
+private:
+    std::unique_lock<std::recursive_mutex> lock_;
+};
 
 // What one entry point call runs on: the module's services, with the debug
 // log writing to ANALISA_ERRO.txt of the host folder as it is when the call

@@ -1,6 +1,7 @@
 #include "receipt/sale_figures.h"
 
 #include <functional>
+#include <initializer_list>
 
 #include "host/routines.h"
 #include "link/frames.h"
@@ -93,6 +94,17 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
     t.stTotIsento = FormatFloat("#,##0", t.doTotIsento, fs);
     cdsVendas.SetFiltered(false);
     return t;
+}
+
+void CheckFiniteFigures(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi) {
+    const auto check = [](TClientDataSet& ds, std::initializer_list<std::string_view> fields) {
+        EachRow(ds, [&] {
+            for (std::string_view field : fields)
+                if (ds.HasField(field)) FiniteAmount(kCall, RowField(ds.RecNo(), field), Number(ds, field));
+        });
+    };
+    check(cdsVendas, {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "VRACRCOMANDA", "VRTXSERVICO"});
+    check(cdsMovi, {"VRMOVIVEND"});
 }
 
 void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const FormatSettings& fs) {

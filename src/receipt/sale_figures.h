@@ -52,6 +52,12 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
 // Whether a row passes the taxable filter, whatever the host's filter.
 bool HasTaxableItem(TClientDataSet& cdsVendas);
 void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const FormatSettings& fs);
+// Every amount and quantity of the sale's rows that the tables hold
+// (quantity, price, discount, surcharge and service of each item, amount of
+// each movement) must be a finite number, also where no fixed field takes
+// it: otherwise EBadArgument naming the row and the field. Each table is
+// walked whatever the host's filter, which is put back.
+void CheckFiniteFigures(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi);
 void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSettings& fs);
 
 }  // namespace dru

@@ -115,6 +115,7 @@ std::string Sale::run() {
         if (compra > v.doMontoTic && HasTaxableItem(t_.cdsVendas))
             CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
     }
+    CheckFiniteFigures(t_.cdsVendas, movi);  // the figures no fixed field takes too
 
     Abre_Gaveta_Imp(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, false);
     if (debit) return consumer_debit();

@@ -2,10 +2,15 @@
 // expression syntax around them, null handling, and refused filters.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <string>
 #include <vector>
 
 #include "host/dataset.h"
+#include "host/dataset_filter.h"
+#include "host/errors.h"
+#include "host/routines.h"
 
 namespace dru {
 namespace {
@@ -228,6 +233,102 @@ TEST(DataSetFilter, FilterOnDatesAndBooleans) {
     EXPECT_EQ(ds.RecordCount(), 2);
     ds.SetFilter("ATIVO = 'TRUE' AND DTREDUCAOZ < 45658");
     EXPECT_EQ(ds.RecordCount(), 1);
+}
+
+
+// ---- Bounds: the parser recurses once per parenthesis or NOT, so nesting
+// has a limit; AND and OR chains are loops and have none.
+
+std::string Repeat(const std::string& piece, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+
+// `levels` parentheses around one comparison.
+std::string Parenthesised(int levels) {
+    return Repeat("(", levels) + "IDTPBUTTON = '5'" + Repeat(")", levels);
+}
+
+std::string RefusalOf(TClientDataSet& ds, const std::string& filter) {
+    try {
+        SetTableFilter(ds, filter);
+    } catch (const EDatabaseError& e) {
+        return e.what();
+    }
+    return "accepted";
+}
+
+bool EndsWith(const std::string& text, const std::string& end) { return text.ends_with(end); }
+
+TEST(DataSetFilterBounds, NestingBeyondTheLimitIsRefusedAtItsPosition) {
+    TClientDataSet ds;
+    Fill(ds);
+    SetTableFilter(ds, "IDTPBUTTON = '5'");
+    ds.First();
+    ds.Next();  // on b
+    constexpr int kLimit = filter::kMaxFilterNesting;
+    const std::string levels = std::to_string(kLimit) + " levels at position ";
+    // The host's probes: 8,878 parentheses (17.8 KB) and 74,822 NOTs.
+    EXPECT_TRUE(EndsWith(RefusalOf(ds, Parenthesised(8878)), levels + std::to_string(kLimit + 1)));
+    EXPECT_TRUE(EndsWith(RefusalOf(ds, Repeat("NOT ", 74822) + "KEY = 'a'"), levels + std::to_string(4 * kLimit + 1)));
+    // Both kinds count toward the one limit, wherever the deep part is.
+    EXPECT_TRUE(EndsWith(RefusalOf(ds, "KEY = 'a' OR " + Repeat("NOT (", kLimit) + "KEY = 'b'" + Repeat(")", kLimit)),
+                         levels + std::to_string(13 + 5 * (kLimit / 2) + 1)));
+    // Refused: the filter, the view and the cursor are as they were.
+    EXPECT_EQ(ds.Filter(), "IDTPBUTTON = '5'");
+    EXPECT_TRUE(ds.Filtered());
+    EXPECT_EQ(ds.FieldByName("KEY").AsString(), "b");
+    EXPECT_EQ(Visible(ds), "abd");
+}
+
+TEST(DataSetFilterBounds, NestingUpToTheLimitIsAccepted) {
+    TClientDataSet ds;
+    Fill(ds);
+    constexpr int kLimit = filter::kMaxFilterNesting;
+    EXPECT_EQ(Apply(ds, Parenthesised(kLimit)), "abd");
+    EXPECT_EQ(Apply(ds, Repeat("NOT ", kLimit) + "IDTPBUTTON = '5'"), "abd");  // an even count
+    EXPECT_EQ(Apply(ds, Repeat("NOT ", kLimit - 1) + "IDTPBUTTON = '5'"), "ce");  // f's null stays out
+}
+
+TEST(DataSetFilterBounds, LongChainsAreWalkedWithoutRecursion) {
+    TClientDataSet ds;
+    Fill(ds);
+    // 100,000 operands (2 MB of text): one OR chain, one AND chain.
+    const std::string never = Repeat("KEY = 'z' OR ", 99999);
+    EXPECT_EQ(Apply(ds, never + "KEY = 'c'"), "c");
+    EXPECT_EQ(Apply(ds, Repeat("VRMOVIVEND > 0 AND ", 99999) + "IDTPBUTTON = '5'"), "abd");
+    // Three-valued logic along a chain: a null operand leaves it unknown
+    // unless a decisive operand settles it.
+    EXPECT_EQ(Apply(ds, "KEY <> 'z' AND IDTPIMPOSFIS <> 'x' AND CDFPIMPFIS <> 'x'"), "ace");
+    EXPECT_EQ(Apply(ds, "CDFPIMPFIS = 'x' OR IDTPIMPOSFIS = 'x' OR KEY = 'd'"), "d");
+    EXPECT_EQ(Apply(ds, "NOT (CDFPIMPFIS = 'x' OR KEY = 'b')"), "ace");  // b, d, f: unknown or true
+}
+
+// A host thread with a small stack: the deepest accepted filter compiles and
+// the deepest probe is refused, neither overflowing it.
+TEST(DataSetFilterBounds, ASmallThreadStackIsEnough) {
+    struct Outcome {
+        std::string accepted, refused;
+    } outcome;
+    auto body = [](void* arg) -> void* {
+        auto& out = *static_cast<Outcome*>(arg);
+        TClientDataSet ds;
+        Fill(ds);
+        out.accepted = Apply(ds, Parenthesised(filter::kMaxFilterNesting));
+        out.refused = RefusalOf(ds, Parenthesised(8878));
+        return nullptr;
+    };
+    constexpr std::size_t kSmallStack = 256 * 1024;  // room for the sanitizers' larger frames too
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, kSmallStack), 0);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, body, &outcome), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    EXPECT_EQ(outcome.accepted, "abd");
+    EXPECT_NE(outcome.refused.find("nested deeper than"), std::string::npos) << outcome.refused.substr(0, 80);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The XML data packet: the exact form written, round trips, the row changes
 // read from a host's packet, and packets that are refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -164,6 +166,10 @@ TEST(DataPacket, BadPacketsAreRefusedAndTheOldContentsStay) {
         {std::string(kPortaPacket).replace(kPortaPacket.find("PORTAFISCAL=\""), 13, "PORTA=\""),
          "unknown field 'PORTA'"},
         {std::string(kPortaPacket).replace(kPortaPacket.find("COM1"), 4, "A&bad;"), "unknown entity"},
+        // A zero byte, raw or as a reference: no packet the module writes could hold it.
+        {std::string(kPortaPacket).replace(kPortaPacket.find("COM1"), 4, std::string("CO\0M", 4)),
+         "a zero byte inside a value"},
+        {std::string(kPortaPacket).replace(kPortaPacket.find("COM1"), 4, "CO&#0;M"), "malformed character reference"},
         {std::string(kPortaPacket).replace(kPortaPacket.find("\"i4\""), 4, "\"bytes\""), "is not supported"},
         {std::string(kPortaPacket).replace(kPortaPacket.find("</ROWDATA>"), 10, "</ROWS>"), "closes <ROWDATA>"},
         {kPortaPacket + "<extra/>", "text after the end"},
@@ -238,6 +244,46 @@ TEST(DataPacket, FilesLoadAndSaveWithClearErrors) {
     }
     EXPECT_EQ(back.RecordCount(), 1);
     std::remove(path.c_str());
+}
+
+
+// Only regular files within the size bound are read: a device, a pipe or a
+// folder is refused at once (never read, never waited on), and so is a file
+// larger than the bound, before its content is held.
+TEST(DataPacket, FilesThatAreNotTablesAreRefusedBeforeReading) {
+    TClientDataSet ds;
+    ds.SetDataPacket(kPortaPacket);
+    auto refusal = [&](const std::string& path) -> std::string {
+        try {
+            ds.LoadFromFile(path);
+        } catch (const EInOutError& e) {
+            return e.what();
+        }
+        return "loaded";
+    };
+    const std::string folder = ::testing::TempDir();
+    const std::string fifo = folder + "packet_test.fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string large = folder + "packet_test_large.cds";
+    {
+        std::ofstream sparse(large, std::ios::binary);  // holes: no disk taken
+    }
+    ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kMaxTableFileBytes) + 1), 0);
+
+    EXPECT_EQ(refusal("/dev/zero"), "Cannot read file \"/dev/zero\": not a regular file");
+    EXPECT_EQ(refusal(fifo), "Cannot read file \"" + fifo + "\": not a regular file");  // no writer: not waited for
+    EXPECT_EQ(refusal(folder), "Cannot read file \"" + folder + "\": not a regular file");
+    EXPECT_EQ(refusal(large), "Cannot read file \"" + large + "\": larger than " +
+                                  std::to_string(kMaxTableFileBytes) + " bytes");
+    EXPECT_EQ(ds.FieldByName("IDTIPOIMPFIS").AsString(), "30");  // the table as it was
+    EXPECT_EQ(ds.RecordCount(), 1);
+
+    // At the bound the file is read (and here refused as a packet, not a file).
+    ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kMaxTableFileBytes)), 0);
+    EXPECT_THROW(ds.LoadFromFile(large), EDatabaseError);
+    std::remove(fifo.c_str());
+    std::remove(large.c_str());
 }
 
 }  // namespace

@@ -1,0 +1,312 @@
+// Two refusals swept over every entry point that drives the printer, through
+// the C contract: each handle or output argument given as NULL (the
+// bad-argument error naming the call and the argument when the call needs
+// it; any other outcome when it may be NULL), and each amount or quantity
+// that is not a finite number (the document refused before anything is sent,
+// whichever field holds it). Against the printer simulator on a
+// pseudo-terminal, so "nothing sent" is what the printer saw.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "api/c_handles.h"
+#include "dru01000.h"
+#include "printer_model.h"
+#include "support/operation_inputs.h"
+#include "support/pty_host.h"
+
+namespace dru::test {
+namespace {
+
+constexpr const char* kPort = "COM4";
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+// The host's handles of every entry point, valid and filled.
+struct Handles {
+    DruParams startup, sale_params;
+    DruDataSet vendas, movi, receb, types, redz, forms, taxes, totals, credit, products;
+    DruDataSet movFecha, sangria, operators, movTot, closingTypes, zRedz, zForms, zTaxes, zTotals;
+    DruText text{"keep"}, day{"77"}, counter{"5"};
+    double date = 0;
+    bool flag = false;
+    std::string bill = BillProducts(2);
+
+    Handles() {
+        startup.params.add("CDPORTAIMPFIS", kPort);
+        SaleInput sale(kPort, 2, 1);
+        sale_params.params = sale.params;
+        vendas.table.CopyFrom(sale.vendas);
+        movi.table.CopyFrom(sale.movi);
+        receb.table.CopyFrom(sale.receb);
+        FillPaymentTypes(types.table);
+        FillCreditMovements(credit.table, {"4500"});
+        FillProductsSold(products.table, 2);
+        ClosingInput closing(2, 2);
+        movFecha.table.CopyFrom(closing.movFecha);
+        sangria.table.CopyFrom(closing.sangria);
+        operators.table.CopyFrom(closing.operators);
+        movTot.table.CopyFrom(closing.movTot);
+        closingTypes.table.CopyFrom(closing.paymentTypes);
+    }
+};
+
+// Sets a float field of every row of a table.
+void SetEveryRow(DruDataSet& ds, const char* field, double value) {
+    ds.table.SetFiltered(false);
+    for (ds.table.First(); !ds.table.Eof(); ds.table.Next()) {
+        ds.table.Edit();
+        ds.table.FieldByName(field).SetAsFloat(value);
+        ds.table.Post();
+    }
+}
+
+class RefusalSweep : public PtyHost {
+  protected:
+    RefusalSweep() : PtyHost(kPort) {}
+
+    std::vector<std::string> Frames() {
+        return inspect([](sim::PrinterModel& m) { return m.frames(); });
+    }
+};
+
+// ---- NULL handles and outputs -------------------------------------------------
+
+// One pointer argument of an entry point, and whether the call needs it.
+struct PointerArgument {
+    const char* call;
+    const char* name;
+    bool required;
+    // Runs the call with this argument NULL and every other one valid. The
+    // inputs are made to be refused just after the arguments are taken (a
+    // figure that does not fit, a missing file), so an optional NULL shows
+    // as that other refusal and nothing reaches the printer either way.
+    std::function<void(Handles&)> call_with_null;
+};
+
+std::vector<PointerArgument> PointerArguments() {
+    auto oversized = [](Handles& h) { SetEveryRow(h.vendas, "QTPRODCOMVEN", 2e6); };
+    std::vector<PointerArgument> args = {
+        {"Nr_Cupom", "result", true, [](Handles&) { Nr_Cupom(kPort, "Azul", nullptr); }},
+        {"Carrega_Dados_Impressora", "Params", true,
+         [](Handles&) { Carrega_Dados_Impressora(nullptr); }},
+        {"StartImpFiscal", "Params", true, [](Handles&) { StartImpFiscal(nullptr); }},
+        // No DedOvor.cds in the host folder: refused with the input/output error.
+        {"VerificaData", "dtDate", false,
+         [](Handles&) { VerificaData("Azul", nullptr, "", "", false); }},
+        {"CarregaRecebimento", "cdsTipoRece1", true,
+         [](Handles&) { CarregaRecebimento(kPort, "Azul", 16, nullptr); }},
+    };
+    // ExportRedZ: the three tables it reads or writes, and the two it may be
+    // given. Its port does not open here, so it sends nothing.
+    const char* export_names[] = {"cdsTipoRece", "cdsReducaoZ", "cdsFormPgtoZ", "cdsImpostoRedz",
+                                  "cdsTotNFiscRedZ"};
+    for (int i = 0; i < 5; ++i)
+        args.push_back({"ExportRedZ", export_names[i], i < 3, [i](Handles& h) {
+                            DruDataSet* t[] = {&h.types, &h.redz, &h.forms, &h.taxes, &h.totals};
+                            t[i] = nullptr;
+                            ExportRedZ("NOPORT", "Azul", "0007", 16, t[0], t[1], t[2], t[3], t[4]);
+                        }});
+    const char* sale_names[] = {"Params",          "cdsVendas",     "cdsMovi",
+                                "cdsRecebimento",  "cdsAliqImpFis", "cdsSaldCred",
+                                "cdsFamiliaSaldo", "cdsEmprestimo", "result"};
+    for (int i = 0; i < 9; ++i)
+        args.push_back(
+            {"ImpressaoVenda", sale_names[i], i < 4 || i == 8, [i, oversized](Handles& h) {
+                 oversized(h);
+                 void* p[9] = {&h.sale_params, &h.vendas, &h.movi,  &h.receb, &h.types,
+                               &h.types,       &h.types,  &h.types, &h.text};
+                 p[i] = nullptr;
+                 ImpressaoVenda(static_cast<DruParams*>(p[0]), static_cast<DruDataSet*>(p[1]),
+                                static_cast<DruDataSet*>(p[2]), static_cast<DruDataSet*>(p[3]),
+                                static_cast<DruDataSet*>(p[4]), static_cast<DruDataSet*>(p[5]),
+                                static_cast<DruDataSet*>(p[6]), static_cast<DruDataSet*>(p[7]), "0",
+                                static_cast<DruText*>(p[8]));
+             }});
+    args.push_back(
+        {"Sangria", "cdsSangria", false, [](Handles&) { Sangria(kPort, "Azul", kNaN, nullptr); }});
+    args.push_back({"Conferencia_Outras", "stCupomDia", false, [](Handles&) {
+                        Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO",
+                                           "", "", 0, 0, 0, 0, 0, 0, 0, 16);
+                    }});
+    for (int i = 0; i < 3; ++i) {
+        const char* names[] = {"stCupomDia", "stContadorGNF", "cdsMovCaixaCred"};
+        args.push_back({"Compr_CredPessoal", names[i], i == 2, [i](Handles& h) {
+                            SetEveryRow(h.credit, "VRMOVIVEND", kNaN);
+                            Compr_CredPessoal(kPort, "", "", "", "", "", i == 0 ? nullptr : &h.day,
+                                              i == 1 ? nullptr : &h.counter,
+                                              i == 2 ? nullptr : &h.credit, 0, "JUAN", "1", "", "",
+                                              "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
+                                              "");
+                        }});
+    }
+    for (int i = 0; i < 3; ++i) {
+        const char* names[] = {"stCupomDia", "cdsProdAux", "boCtrlCupom"};
+        args.push_back({"Relatorio_Produto", names[i], i == 1, [i](Handles& h) {
+                            SetEveryRow(h.products, "QTPRODVEND", 1e7);
+                            Relatorio_Produto(kPort, "", "", "", "", i == 0 ? nullptr : &h.day,
+                                              i == 1 ? nullptr : &h.products, "N", "", "Azul",
+                                              i == 2 ? nullptr : &h.flag);
+                        }});
+    }
+    // The cash closing with every flag that makes it need its tables: the
+    // five it copies, the product table and the four Z tables; the four
+    // it never reads and the receipt of the day may be NULL.
+    const char* closing_names[] = {"stCupomDia",     "cdsMovFechaAux",    "cdsSangriaAux",
+                                   "cdsProdAux",     "cdsOperSup",        "cdsMovTotAux",
+                                   "cdsMovAbertura", "cdsProdFechamento", "cdsExtratoCons",
+                                   "cdsRedzAux",     "cdsFormRedzAux",    "cdsImpostoRedzAux",
+                                   "cdsTotNFisAux",  "boReduziu",         "cdsTipoRece"};
+    for (int i = 0; i < 15; ++i) {
+        const bool optional = i == 0 || (i >= 6 && i <= 8);
+        args.push_back({"GeraReciboSangria", closing_names[i], !optional, [i](Handles& h) {
+                            SetEveryRow(h.movFecha, "VRFECHAINF", kNaN);
+                            void* p[15] = {&h.day,       &h.movFecha, &h.sangria,     &h.products,
+                                           &h.operators, &h.movTot,   &h.types,       &h.types,
+                                           &h.types,     &h.zRedz,    &h.zForms,      &h.zTaxes,
+                                           &h.zTotals,   &h.flag,     &h.closingTypes};
+                            p[i] = nullptr;
+                            auto ds = [&](int k) { return static_cast<DruDataSet*>(p[k]); };
+                            GeraReciboSangria(
+                                kPort, "", "", "", "0007", 16, static_cast<DruText*>(p[0]), ds(1),
+                                ds(2), ds(3), ds(4), ds(5), ds(6), ds(7), ds(8), 0, true, false,
+                                false, ds(9), ds(10), ds(11), ds(12), static_cast<bool*>(p[13]),
+                                ds(14), "N", "", "", "", "Azul", false, false, true, "", "");
+                        }});
+    }
+    return args;
+}
+
+TEST_F(RefusalSweep, ANullHandleIsTheBadArgumentErrorWhenTheCallNeedsIt) {
+    for (const PointerArgument& arg : PointerArguments()) {
+        SCOPED_TRACE(std::string(arg.call) + " with " + arg.name + " NULL");
+        Handles handles;
+        const std::size_t sent_before = Frames().size();
+        arg.call_with_null(handles);
+        const std::string error = dru_last_error();
+        const std::string named = std::string(arg.call) + ": " + arg.name + " is NULL";
+        if (arg.required) {
+            EXPECT_EQ(dru_last_error_code(), DRU_ERR_BAD_ARGUMENT);
+            EXPECT_EQ(error, named);
+        } else {
+            EXPECT_EQ(error.find("is NULL"), std::string::npos) << error;
+        }
+        EXPECT_EQ(Frames().size(), sent_before) << "sent before the refusal";
+    }
+}
+
+// ---- Amounts and quantities that are not finite ------------------------------
+
+struct FigureCase {
+    std::string where;
+    std::function<void(Handles&, double)> call;
+};
+
+std::vector<FigureCase> FigureCases() {
+    std::vector<FigureCase> cases = {
+        {"Suprimento doValor", [](Handles&, double v) { Suprimento(kPort, "Azul", v, true); }},
+        {"Sangria doValor", [](Handles&, double v) { Sangria(kPort, "Azul", v, nullptr); }},
+        {"Compr_CredPessoal doSald",
+         [](Handles& h, double v) {
+             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, v, "JUAN",
+                               "1", "", "", "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
+                               "");
+         }},
+        {"Compr_CredPessoal VRMOVIVEND",
+         [](Handles& h, double v) {
+             SetEveryRow(h.credit, "VRMOVIVEND", v);
+             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 0, "JUAN",
+                               "1", "", "", "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
+                               "");
+         }},
+    };
+    const char* bill_arguments[] = {"doVrDesc", "doConsMin", "doCouver", "doVrTxSer", "doTotal"};
+    for (int i = 0; i < 5; ++i)
+        cases.push_back(
+            {std::string("Conferencia_Outras ") + bill_arguments[i], [i](Handles& h, double v) {
+                 double a[5] = {0, 0, 0, 300, 3300};
+                 a[i] = v;
+                 Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "",
+                                    h.bill.c_str(), a[0], a[1], a[2], a[3], 0, a[4], 0, 16);
+             }});
+    for (const char* field : {"QTPRODCOMVEN", "VRPRECCOMVEN"})
+        cases.push_back(
+            {std::string("Conferencia_Outras DADOS ") + field, [field](Handles& h, double v) {
+                 DruDataSet bill;
+                 bill.table.SetDataPacket(h.bill);
+                 SetEveryRow(bill, field, v);
+                 const std::string packet = bill.table.GetDataPacket();
+                 Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "",
+                                    packet.c_str(), 0, 0, 0, 300, 0, 3300, 0, 16);
+             }});
+    for (const char* field :
+         {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "VRACRCOMANDA", "VRTXSERVICO"})
+        cases.push_back(
+            {std::string("ImpressaoVenda cdsVendas ") + field, [field](Handles& h, double v) {
+                 SetEveryRow(h.vendas, field, v);
+                 ImpressaoVenda(&h.sale_params, &h.vendas, &h.movi, &h.receb, nullptr, nullptr,
+                                nullptr, nullptr, "0", &h.text);
+             }});
+    // An exempt-only sale: its figures go into the breakdown's total.
+    for (const char* field : {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "VRACRCOMANDA"})
+        cases.push_back(
+            {std::string("ImpressaoVenda exempt item ") + field, [field](Handles& h, double v) {
+                 h.vendas.table.First();
+                 for (; !h.vendas.table.Eof(); h.vendas.table.Next()) {
+                     h.vendas.table.Edit();
+                     h.vendas.table.FieldByName("IDTPIMPOSFIS").SetAsString("I");
+                     h.vendas.table.Post();
+                 }
+                 SetEveryRow(h.vendas, field, v);
+                 ImpressaoVenda(&h.sale_params, &h.vendas, &h.movi, &h.receb, nullptr, nullptr,
+                                nullptr, nullptr, "0", &h.text);
+             }});
+    cases.push_back({"ImpressaoVenda cdsMovi VRMOVIVEND", [](Handles& h, double v) {
+                         SetEveryRow(h.movi, "VRMOVIVEND", v);
+                         ImpressaoVenda(&h.sale_params, &h.vendas, &h.movi, &h.receb, nullptr,
+                                        nullptr, nullptr, nullptr, "0", &h.text);
+                     }});
+    for (const char* field : {"QTPRODVEND", "VRTOTAL"})
+        cases.push_back({std::string("Relatorio_Produto ") + field, [field](Handles& h, double v) {
+                             SetEveryRow(h.products, field, v);
+                             Relatorio_Produto(kPort, "", "", "", "", nullptr, &h.products, "N", "",
+                                               "Azul", nullptr);
+                         }});
+    cases.push_back({"GeraReciboSangria cdsMovFechaAux VRFECHAINF", [](Handles& h, double v) {
+                         SetEveryRow(h.movFecha, "VRFECHAINF", v);
+                         GeraReciboSangria(kPort, "", "", "", "0007", 16, nullptr, &h.movFecha,
+                                           &h.sangria, &h.products, &h.operators, &h.movTot,
+                                           nullptr, nullptr, nullptr, 0, true, false, false,
+                                           &h.zRedz, &h.zForms, &h.zTaxes, &h.zTotals, &h.flag,
+                                           &h.closingTypes, "N", "", "", "", "Azul", true, false,
+                                           false, "", "");
+                     }});
+    return cases;
+}
+
+TEST_F(RefusalSweep, AFigureThatIsNotFiniteRefusesTheDocumentBeforeAnythingIsSent) {
+    for (const FigureCase& c : FigureCases()) {
+        for (const double v : {kNaN, kInf, -kInf}) {
+            SCOPED_TRACE(c.where + " = " + std::to_string(v));
+            Handles handles;
+            const std::size_t sent_before = Frames().size();
+            c.call(handles, v);
+            EXPECT_EQ(dru_last_error_code(), DRU_ERR_BAD_ARGUMENT) << dru_last_error();
+            // "... is not a finite number", or "... does not fit the printer's
+            // n-digit field" where a fixed operand takes it.
+            const std::string error = dru_last_error();
+            EXPECT_TRUE(error.find("not a finite number") != std::string::npos ||
+                        error.find("does not fit") != std::string::npos)
+                << error;
+            EXPECT_EQ(Frames().size(), sent_before)
+                << "sent: " << ::testing::PrintToString(Frames());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace dru::test
