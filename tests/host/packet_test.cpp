@@ -1,8 +1,10 @@
 // The XML data packet: the exact form written, round trips, the row changes
 // read from a host's packet, and packets that are refused.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <fstream>
@@ -249,7 +251,8 @@ TEST(DataPacket, FilesLoadAndSaveWithClearErrors) {
 
 // Only regular files within the size bound are read: a device, a pipe or a
 // folder is refused at once (never read, never waited on), and so is a file
-// larger than the bound, before its content is held.
+// larger than the bound (read no further than one byte past it).
+#if !defined(_WIN32)
 TEST(DataPacket, FilesThatAreNotTablesAreRefusedBeforeReading) {
     TClientDataSet ds;
     ds.SetDataPacket(kPortaPacket);
@@ -285,6 +288,7 @@ TEST(DataPacket, FilesThatAreNotTablesAreRefusedBeforeReading) {
     std::remove(fifo.c_str());
     std::remove(large.c_str());
 }
+#endif  // a device, a pipe and a sparse file are POSIX here
 
 }  // namespace
 }  // namespace dru
