@@ -165,11 +165,6 @@ void read_monetary(FormatSettings& fs) {
 
 }  // namespace
 
-const FormatSettings& FixedFormatSettings() {
-    static const FormatSettings fixed;
-    return fixed;
-}
-
 FormatSettings DefaultFormatSettings() {
     FormatSettings fs;
     read_numeric(fs);

@@ -72,11 +72,6 @@ void read_monetary(FormatSettings& fs) {
 
 }  // namespace
 
-const FormatSettings& FixedFormatSettings() {
-    static const FormatSettings fixed;
-    return fixed;
-}
-
 FormatSettings DefaultFormatSettings() {
     FormatSettings fs;
     read_numeric(fs);

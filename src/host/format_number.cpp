@@ -404,4 +404,10 @@ long long StrToInt(std::string_view text) {
     return value;
 }
 
+// The settings record as built, whatever the system's regional settings.
+const FormatSettings& FixedFormatSettings() {
+    static const FormatSettings fixed;
+    return fixed;
+}
+
 }  // namespace dru
