@@ -26,6 +26,7 @@ const NamedTarget kTargets[] = {
     {"filter_parser", &filter_parser},
     {"replies", &replies},
     {"payment_forms", &payment_forms},
+    {"dru_json", &dru_json},
 };
 
 std::vector<std::filesystem::path> Seeds(const char* target) {

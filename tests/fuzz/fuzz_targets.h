@@ -8,9 +8,6 @@
 // input: an exception outside the module's closed set of errors (which the C
 // boundary would report as an internal fault), a port left open, a table
 // left other than its operation's contract says. The sanitizers catch the rest.
-//
-// The JSON inputs of the dru command (tools/dru) get their target here once
-// the command exists: dru_json, with seeds in corpus/dru_json/.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +27,9 @@ int replies(const std::uint8_t* data, std::size_t size);
 // The printer's payment-forms list (the reply to 432), cut into lines and
 // matched against the host's payment types.
 int payment_forms(const std::uint8_t* data, std::size_t size);
+// An input file of the dru command (its first byte picks which), checked
+// and, when the check passes, built into the call's arguments.
+int dru_json(const std::uint8_t* data, std::size_t size);
 
 inline std::string_view Bytes(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};

@@ -274,4 +274,8 @@ void AddDayCommands(CLI::App& app, Program& program) {
     });
 }
 
+std::vector<InputFile> DayInputFiles() {
+    return {{"payment-types", PaymentTypesSchema()}, {"day-totals", DayTotalsSchema()}};
+}
+
 }  // namespace dru::cli

@@ -329,4 +329,13 @@ void AddDocumentCommands(CLI::App& app, Program& program) {
     for (Document (*document)() : kDocuments) AddDocument(app, program, document());
 }
 
+std::vector<InputFile> DocumentInputFiles() {
+    std::vector<InputFile> files;
+    for (Document (*document)() : kDocuments) {
+        Document doc = document();
+        if (doc.schema) files.push_back({doc.name, std::move(*doc.schema)});
+    }
+    return files;
+}
+
 }  // namespace dru::cli

@@ -53,8 +53,9 @@ class Checker {
     void document(const Json& doc, const Schema& schema) {
         if (!doc.is_object()) fail("$", "expected an object, got " + std::string(KindName(doc)));
         for (const auto& [key, value] : doc.items()) {
+            // The key by an init-capture: clang 14 cannot capture a structured binding.
             const auto it = std::find_if(schema.begin(), schema.end(),
-                                         [&](const Member& m) { return m.name == key; });
+                                         [&k = key](const Member& m) { return m.name == k; });
             if (it == schema.end()) unknown("$." + key, key, MemberNames(schema));
             member("$." + key, *it, value);
         }
@@ -117,7 +118,7 @@ class Checker {
             fail(path, std::string("expected a row (an object), got ") + KindName(r));
         for (const auto& [key, value] : r.items()) {
             const auto it = std::find_if(layout.begin(), layout.end(),
-                                         [&](const Field& f) { return f.name == key; });
+                                         [&k = key](const Field& f) { return f.name == k; });
             if (it == layout.end()) unknown(path + "." + key, key, FieldNames(layout));
             field(path + "." + key, *it, value);
         }
@@ -162,8 +163,8 @@ class Checker {
             if (std::find(m.set_by_dru.begin(), m.set_by_dru.end(), Upper(key)) !=
                 m.set_by_dru.end())
                 fail(at, "set by dru from its options (--port, --type, --scheme), not by the file");
-            const auto it = std::find_if(m.layout.begin(), m.layout.end(), [&](const Field& f) {
-                return Upper(f.name) == Upper(key);
+            const auto it = std::find_if(m.layout.begin(), m.layout.end(), [&k = key](const Field& f) {
+                return Upper(f.name) == Upper(k);
             });
             if (it == m.layout.end()) unknown(at, key, FieldNames(m.layout));
             if (it->kind == FieldKind::Float ? !value.is_number() && !value.is_string()
@@ -195,6 +196,23 @@ std::pair<std::size_t, std::size_t> LineAndColumn(const std::string& text, std::
 std::string SyntaxDetail(const std::string& what) {
     const auto colon = what.find(": ");
     return colon == std::string::npos ? what : what.substr(colon + 2);
+}
+
+// The parser's message without its "[json.exception.out_of_range.406] " tag.
+std::string ExceptionDetail(const std::string& what) {
+    const auto tag = what.find("] ");
+    return tag == std::string::npos ? what : what.substr(tag + 2);
+}
+
+// ": line L, column C" of the literal an overflow message quotes, if found.
+std::string OverflowPlace(const std::string& text, const std::string& what) {
+    const auto open = what.find('\'');
+    const auto close = what.rfind('\'');
+    if (open == std::string::npos || close <= open + 1) return "";
+    const auto at = text.find(what.substr(open + 1, close - open - 1));
+    if (at == std::string::npos) return "";
+    const auto [line, column] = LineAndColumn(text, at);
+    return ": line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
 void Require(bool ok, const char* step) {
@@ -290,6 +308,11 @@ Input Input::Parse(const std::string& text, const std::string& name, const Schem
         const auto [line, column] = LineAndColumn(text, e.byte > 0 ? e.byte - 1 : 0);
         throw InputError(name + ": line " + std::to_string(line) + ", column " +
                          std::to_string(column) + ": " + SyntaxDetail(e.what()));
+    } catch (const Json::out_of_range& e) {
+        // A number beyond a double ("1E400"): the parser names the literal but
+        // not its place, so the error points at its first occurrence.
+        throw InputError(name + OverflowPlace(text, e.what()) + ": a number out of range: " +
+                         ExceptionDetail(e.what()));
     }
     Checker(name).document(doc, schema);
     return Input(std::move(doc), &schema);
@@ -338,8 +361,8 @@ ParamsHandle Input::params(const std::string& name,
     if (has(name)) {
         const Member& m = member(name);
         for (const auto& [key, value] : doc_[name].items()) {
-            const auto it = std::find_if(m.layout.begin(), m.layout.end(), [&](const Field& f) {
-                return Upper(f.name) == Upper(key);
+            const auto it = std::find_if(m.layout.begin(), m.layout.end(), [&k = key](const Field& f) {
+                return Upper(f.name) == Upper(k);
             });
             if (value.is_number())
                 dru_params_add_number(p.get(), it->name.c_str(), value.get<double>());

@@ -91,6 +91,15 @@ class Input {
     const Schema* schema_;
 };
 
+// An input file dru reads: the subcommand that reads it and its members.
+struct InputFile {
+    std::string subcommand;
+    Schema schema;
+};
+// The input files of the documents (documents.cpp) and of the day (day.cpp).
+std::vector<InputFile> DocumentInputFiles();
+std::vector<InputFile> DayInputFiles();
+
 // A number from the command line ("1500", "1500.5"); raises UsageError naming `what`.
 double NumberArgument(const std::string& text, const std::string& what);
 
