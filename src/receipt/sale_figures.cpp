@@ -22,13 +22,41 @@ constexpr std::string_view kExemptKind = "I";
 std::string Text(TClientDataSet& ds, std::string_view field) { return ds.FieldByName(field).AsString(); }
 double Number(TClientDataSet& ds, std::string_view field) { return ds.FieldByName(field).AsFloat(); }
 
-// Every row, the host's filter switched off for the walk and put back after.
+// Where a table's view and cursor stand, so that a walk made before the sale
+// prints leaves the table as the host handed it in: what the sale then reads
+// from "the current row" (the debit receipt's operator) is the host's row.
+class TablePlace {
+public:
+    explicit TablePlace(TClientDataSet& ds)
+        : ds_(ds), filter_(ds.Filter()), on_(ds.Filtered()), recNo_(ds.RecNo()), eof_(ds.Eof()) {}
+
+    void restore() {
+        SetTableFilter(ds_, filter_, on_);
+        ds_.First();
+        for (int n = 1; n < recNo_; ++n) ds_.Next();
+        if (eof_ && !ds_.Eof()) ds_.Next();  // Eof stands on the last row
+    }
+
+private:
+    TClientDataSet& ds_;
+    const std::string filter_;
+    const bool on_;
+    const int recNo_;
+    const bool eof_;
+};
+
+// Every row, the host's filter switched off for the walk; the filter and the
+// cursor are put back after, also when a figure is refused.
 void EachRow(TClientDataSet& ds, const std::function<void()>& body) {
-    const std::string filter = ds.Filter();
-    const bool on = ds.Filtered();
+    TablePlace place(ds);
     ds.SetFiltered(false);
-    for (ds.First(); !ds.Eof(); ds.Next()) body();
-    SetTableFilter(ds, filter, on);
+    try {
+        for (ds.First(); !ds.Eof(); ds.Next()) body();
+    } catch (...) {
+        place.restore();
+        throw;
+    }
+    place.restore();
 }
 
 // As the filter "IDTPIMPOSFIS <> 'I'" sees a row: a null kind fails it too.

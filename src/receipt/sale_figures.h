@@ -48,7 +48,8 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
 // Refuse, before anything is sent, a figure that would not fit its field:
 // the taxable items and the total of an ordinary receipt with its payments,
 // or the credit note's amount and its payments. Each walk looks at every
-// row, whatever the host's filter, and leaves the filter as it was.
+// row, whatever the host's filter, and leaves the filter and the cursor as
+// they were (also when it refuses a figure).
 // Whether a row passes the taxable filter, whatever the host's filter.
 bool HasTaxableItem(TClientDataSet& cdsVendas);
 void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const FormatSettings& fs);
@@ -56,7 +57,7 @@ void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const
 // (quantity, price, discount, surcharge and service of each item, amount of
 // each movement) must be a finite number, also where no fixed field takes
 // it: otherwise EBadArgument naming the row and the field. Each table is
-// walked whatever the host's filter, which is put back.
+// walked whatever the host's filter; its filter and cursor are put back.
 void CheckFiniteFigures(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi);
 void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSettings& fs);
 

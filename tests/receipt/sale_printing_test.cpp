@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "host/errors.h"
+#include "host/routines.h"
 #include "link/frames.h"
 #include "receipt/receipt_rig.h"
 #include "receipt/sale_printing.h"
@@ -196,6 +197,49 @@ TEST(ImpressaoVenda, AConsumerDebitMovementPrintsTheDebitReceiptOnly) {
     EXPECT_EQ(rig.docs_.calls, (std::vector<std::string>{"debit receipt for JUAN by MARIA"}));
     EXPECT_EQ(rig.filter_state(rig.vendas), " (off)");
     ExpectTraceMatchesGolden(rig.link.trace, "receipt/sale_consumer_debit.trace");
+}
+
+// The checks made before the drawer walk the host's tables and put them back
+// as they were: the debit receipt's operator is the one of the row the host
+// left current, in the host's own filtered view too.
+TEST(ImpressaoVenda, TheChecksLeaveTheHostsCursorWhereItWas) {
+    for (const bool filtered : {false, true}) {
+        SaleRig rig("16");
+        rig.item({"T", 1, 1000, "CAFE"});
+        rig.item({"I", 1, 300, "AGUA"});
+        rig.item({"T", 1, 500, "PAN"});
+        rig.vendas.Last();
+        rig.vendas.Edit();
+        rig.vendas.FieldByName("NMOPERADOR").SetAsString("PEDRO");
+        rig.vendas.Post();
+        if (filtered) SetTableFilter(rig.vendas, "IDTPIMPOSFIS = 'T'");
+        rig.vendas.First();
+        rig.vendas.Next();  // the host stands on PAN (filtered) or AGUA
+        rig.movement({"E", "4", "001", 800});
+        rig.movement({"T", "9", "009", 1000});
+        rig.movement({"S", "4", "001", 300});
+        rig.link.ports.queue_reply("1\r", "34");
+        rig.link.ports.queue_reply(Counters481({{2, "77"}}), "481");
+        EXPECT_EQ(rig.run(), "0000000077");
+        EXPECT_EQ(rig.docs_.calls,
+                  (std::vector<std::string>{std::string("debit receipt for JUAN by ") +
+                                            (filtered ? "PEDRO" : "MARIA")}));
+        EXPECT_EQ(rig.vendas.RecNo(), 2) << filtered;
+        EXPECT_EQ(rig.filter_state(rig.vendas), filtered ? "IDTPIMPOSFIS = 'T' (on)" : " (off)");
+        EXPECT_EQ(rig.movi.RecNo(), 2) << "on the debit movement the search found";
+    }
+
+    // A refused figure leaves the host's filter and cursor as they were too.
+    SaleRig rig("16");
+    rig.item({"T", 1, 1000, "CAFE"});
+    rig.item({"T", 1, 1e12, "ORO"});
+    rig.movement({"E", "4", "001", 1000});
+    SetTableFilter(rig.vendas, "IDTPIMPOSFIS = 'T'");
+    rig.vendas.Last();
+    EXPECT_THROW(rig.run(), EBadArgument);
+    EXPECT_EQ(rig.filter_state(rig.vendas), "IDTPIMPOSFIS = 'T' (on)");
+    EXPECT_EQ(rig.vendas.RecNo(), 2);
+    EXPECT_TRUE(rig.vendas.Eof());
 }
 
 TEST(ImpressaoVenda, AVoucherSaleWithAnExemptItemIsRefused) {
