@@ -18,6 +18,7 @@ constexpr std::string_view kReceived = "E";
 constexpr std::string_view kChange = "S";
 constexpr std::string_view kDebit = "T";
 constexpr std::string_view kExemptKind = "I";
+constexpr std::string_view kVoucherItemKind = "T";  // the only item kind a voucher may pay for
 
 std::string Text(TClientDataSet& ds, std::string_view field) { return ds.FieldByName(field).AsString(); }
 double Number(TClientDataSet& ds, std::string_view field) { return ds.FieldByName(field).AsFloat(); }
@@ -59,19 +60,25 @@ void EachRow(TClientDataSet& ds, const std::function<void()>& body) {
     place.restore();
 }
 
-// As the filter "IDTPIMPOSFIS <> 'I'" sees a row: a null kind fails it too.
-bool IsTaxableRow(TClientDataSet& cdsVendas) {
-    const TField& kind = cdsVendas.FieldByName("IDTPIMPOSFIS");
-    return !kind.IsNull() && kind.AsString() != kExemptKind;
+// As a filter "IDTPIMPOSFIS <> '<kind>'" sees a row: a null kind fails it too.
+bool IsItemNotOfKind(TClientDataSet& cdsVendas, std::string_view kind) {
+    const TField& field = cdsVendas.FieldByName("IDTPIMPOSFIS");
+    return !field.IsNull() && field.AsString() != kind;
+}
+
+bool IsTaxableRow(TClientDataSet& cdsVendas) { return IsItemNotOfKind(cdsVendas, kExemptKind); }
+
+bool HasItemNotOfKind(TClientDataSet& cdsVendas, std::string_view kind) {
+    bool found = false;
+    EachRow(cdsVendas, [&] { found = found || IsItemNotOfKind(cdsVendas, kind); });
+    return found;
 }
 
 }  // namespace
 
-bool HasTaxableItem(TClientDataSet& cdsVendas) {
-    bool taxable = false;
-    EachRow(cdsVendas, [&] { taxable = taxable || IsTaxableRow(cdsVendas); });
-    return taxable;
-}
+bool HasTaxableItem(TClientDataSet& cdsVendas) { return HasItemNotOfKind(cdsVendas, kExemptKind); }
+
+bool HasItemNotOfKindT(TClientDataSet& cdsVendas) { return HasItemNotOfKind(cdsVendas, kVoucherItemKind); }
 
 VoucherScan ScanForVoucher(TClientDataSet& cdsMovi, TClientDataSet& cdsRecebimento) {
     VoucherScan scan;

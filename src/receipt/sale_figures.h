@@ -52,6 +52,8 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
 // they were (also when it refuses a figure).
 // Whether a row passes the taxable filter, whatever the host's filter.
 bool HasTaxableItem(TClientDataSet& cdsVendas);
+// Whether a row passes "IDTPIMPOSFIS <> 'T'", which refuses a voucher sale.
+bool HasItemNotOfKindT(TClientDataSet& cdsVendas);
 void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const FormatSettings& fs);
 // Every amount and quantity of the sale's rows that the tables hold
 // (quantity, price, discount, surcharge and service of each item, amount of

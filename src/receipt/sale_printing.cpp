@@ -112,7 +112,8 @@ std::string Sale::run() {
     if (!debit && scan_.boPagtoVale) {
         const PaymentSums v = VoucherPayments(movi);
         const double compra = v.doTotalPago - v.doTotalTroco;
-        if (compra > v.doMontoTic && HasTaxableItem(t_.cdsVendas))
+        // A refused sale prints nothing, so nothing of it is checked.
+        if (compra > v.doMontoTic && !HasItemNotOfKindT(t_.cdsVendas) && HasTaxableItem(t_.cdsVendas))
             CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
     }
     CheckFiniteFigures(t_.cdsVendas, movi);  // the figures no fixed field takes too

@@ -253,6 +253,16 @@ TEST(ImpressaoVenda, AVoucherSaleWithAnExemptItemIsRefused) {
     EXPECT_EQ(rig.link.dialog.calls[0].scheme, "Azul");
     EXPECT_EQ(rig.filter_state(rig.vendas), "IDTPIMPOSFIS <> 'T' (on)");
     EXPECT_EQ(rig.link.ports.frames_text(), (std::vector<std::string>{Frame("34", "255255")}));
+
+    // The credit note it would need does not fit, but a refused sale prints
+    // no credit note: the refusal stands.
+    SaleRig wide("16");
+    wide.item({"T", 1, 1000, "CAFE"});
+    wide.item({"I", 1, 300, "AGUA"});
+    wide.movement({"E", "5", "005", 1000});
+    wide.movement({"E", "4", "001", 2e9});
+    EXPECT_EQ(wide.run(), "Erro");
+    EXPECT_EQ(wide.link.dialog.calls.size(), 1u);
 }
 
 TEST(ImpressaoVenda, AVoucherTypeMissingFromThePaymentTypesIsAnOrdinaryPayment) {
