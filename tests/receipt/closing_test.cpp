@@ -138,6 +138,32 @@ TEST(FinalCupom, NoCreditTableNoFamilyLineAndAMissingFieldIsRefusedBeforePrintin
     EXPECT_TRUE(other.trace.entries().empty());
 }
 
+// The balance switch decides the family line, not the rows: the family rule
+// over a credit table without rows still prints it, with no name and 0,00;
+// a switch other than "0" or "1" prints the consumer line alone.
+TEST(FinalCupom, FamilyLineFollowsTheBalanceSwitch) {
+    TClientDataSet empty;
+    MakeBalances(empty, {});
+    for (const char* rule : {"0", "1"}) {
+        ReceiptLink link;
+        Closing c;
+        c.type = "30";
+        c.sale = {"1", "ANA", 0, 0, 0, 50, rule};
+        c.balances.cdsSaldCred = &empty;
+        EXPECT_TRUE(c.run(link));
+        EXPECT_EQ(LineAfterConsumer(link), Frame("111", std::string(15, ' ') + "  0,00")) << rule;
+    }
+    TClientDataSet cred;
+    MakeBalances(cred, {{"7", 100}});
+    ReceiptLink link;
+    Closing c;
+    c.type = "30";
+    c.sale = {"1", "ANA", 0, 0, 0, 0, "2"};
+    c.balances.cdsSaldCred = &cred;
+    EXPECT_TRUE(c.run(link));
+    EXPECT_EQ(LineAfterConsumer(link), Frame("111", "MARIA"));
+}
+
 TEST(FinalCupom, DebitBalance) {
     ReceiptLink link;
     Closing c;
