@@ -341,6 +341,30 @@ TEST(BillCheck, ErrorReplyGoesToTheErrorAnalysis) {
     ExpectTraceMatchesGolden(refused.trace, "documents/bill_check_error_43_then_accepted.trace");
 }
 
+// Error 19 on the end comment: the analysis closes the bill's port to open
+// the sales period on a port of its own, and refuses. The bill has no port
+// left to write on, so its remaining attempts send nothing and it gives up
+// at once, with no port left open.
+TEST(BillCheck, AnAnalysisThatTakesThePortEndsTheClosingLoop) {
+    BillRig rig;
+    rig.ports.queue_reply("01961\r", "61");
+    rig.ports.queue_reply("1\r", "32");
+    Bill b;
+    b.products = {};
+    b.answered = false;
+    EXPECT_FALSE(b.run(rig));
+    const Strings lines = rig.lines();
+    EXPECT_EQ(Strings(lines.end() - 3, lines.end()), (Strings{Rule(), "61", "32"}));
+    EXPECT_EQ(rig.ports.replies_left(), 0u);
+    EXPECT_EQ(rig.ports.open_now(), 0);
+    const Strings logs = rig.log_messages();
+    ASSERT_FALSE(logs.empty());
+    EXPECT_EQ(logs.front(), "*********Aconteceu um Erro******** Erro 19 Comando 61");
+    EXPECT_EQ(logs.back(), "Impressora sem resposta apos 3 tentativas: Conferencia_Outras");
+    ASSERT_EQ(rig.dialog.calls.size(), 1u);
+    EXPECT_EQ(rig.dialog.calls[0].text, rig.messages.padrao.Msg("IMP_SEM_RESPOSTA"));
+}
+
 TEST(BillCheck, PortThatDoesNotOpenPrintsNothing) {
     BillRig rig;
     rig.ports.fail_open = true;
