@@ -1,8 +1,6 @@
 #include "documents/cash_closing.h"
 
 #include <array>
-#include <exception>
-#include <new>
 #include <string_view>
 #include <utility>
 
@@ -112,16 +110,23 @@ bool OperatorSaysYes(Session& session, std::string_view key, const std::string& 
                                scheme, 0, nullptr);
 }
 
-// The product report's outcome is not looked at: a report it refuses (a
-// figure too wide for its column, a table lacking a field) does not keep the
-// day totals from being read; its error is kept for the caller.
+// How the product report refuses its table before printing: a figure that
+// does not fit or does not convert, a field missing, the table not open.
+bool RefusesItsTable(ErrorKind kind) {
+    return kind == ErrorKind::BadArgument || kind == ErrorKind::Table ||
+           kind == ErrorKind::Conversion;
+}
+
+// The product report's outcome is not looked at: a report that refuses its
+// table does not keep the day totals from being read; its error is kept for
+// the caller. Any other error (the debug log that cannot be written) ends
+// the closing, as it ends every operation.
 void ProductReport(Session& session, const CashClosing& c, ErrorReport* swallowed) {
     try {
         Relatorio_Produto(session, c.stCdPortaImpFis, *c.tables.cdsProdAux, c.stEmiRelProd,
                           c.stIdEsquema);
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception& e) {
+    } catch (const Error& e) {
+        if (!RefusesItsTable(e.kind())) throw;
         if (swallowed) *swallowed = ReportOf(e);
     }
 }

@@ -56,8 +56,9 @@ struct CashClosing {
 // be asked.
 //
 // The product report's and the totals export's outcomes are not looked at:
-// the first error either of them met (a report refused, a reply that did not
-// read) goes to `*swallowed`, and the closing goes on.
+// the first error either of them met (a report that refused its table, a
+// reply that did not read) goes to `*swallowed`, and the closing goes on. A
+// debug log that cannot be written during the report ends the closing.
 bool GeraReciboSangria(Session& session, const CashClosing& closing, bool& boReduziu,
                        ErrorReport* swallowed = nullptr);
 

@@ -10,6 +10,8 @@
 #include "documents/documents_rig.h"
 #include "host/errors.h"
 #include "host/routines.h"
+#include "link/debug_log.h"
+#include "link/link_services.h"
 #include "module/session.h"
 
 namespace dru::test {
@@ -237,6 +239,38 @@ TEST(CashClosing, AReportRefusedDoesNotKeepTheTotalsFromBeingRead) {
     EXPECT_EQ(rig.swallowed.kind, ErrorKind::BadArgument);
     EXPECT_EQ(rig.link.ports.frames_text(), (std::vector<std::string>{"\u0087481\u0088"}));
     EXPECT_EQ(rig.redz.RecordCount(), 1);
+}
+
+// The debug log on a disk that fills once the product report begins.
+class FillingLogSink final : public LogSink {
+public:
+    explicit FillingLogSink(LogSink& next) : next_(next) {}
+    void append(std::string_view line) override {
+        if (line.find("ImpRelGerencial_IBM") != std::string_view::npos)
+            throw EInOutError("Cannot write the debug log: No space left on device");
+        next_.append(line);
+    }
+
+private:
+    LogSink& next_;
+};
+
+TEST(CashClosing, ALogThatCannotBeWrittenDuringTheReportEndsTheClosing) {
+    ClosingRig rig;
+    FillingLogSink full(rig.link.sink);
+    LinkServices services{full,          rig.link.clock,    rig.link.ports,
+                          rig.link.dialog, rig.link.messages, rig.link.format};
+    Session session{services.ctx, rig.dm, {}};
+    rig.closing.boAccessImpRedz = true;
+    rig.link.dialog.answers = {false, true};
+    rig.link.ports.queue_reply(kDayTotals, "481");
+    bool reduced = true;
+    EXPECT_THROW(GeraReciboSangria(session, rig.closing, reduced, &rig.swallowed), EInOutError);
+    EXPECT_FALSE(reduced);
+    EXPECT_EQ(rig.swallowed.kind, ErrorKind::None);
+    EXPECT_EQ(rig.link.ports.frames_text(), (std::vector<std::string>{"\u008760\u0088"}))
+        << "the report stops at its first line; the day totals are not read";
+    EXPECT_EQ(rig.redz.RecordCount(), 0);
 }
 
 TEST(CashClosing, ASilentPrinterLeavesTheReasonAndEmptyZTables) {
