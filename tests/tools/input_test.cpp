@@ -46,6 +46,17 @@ TEST_F(BadInput, ASyntaxErrorNamesItsLineAndColumn) {
     EXPECT_TRUE(Has(error, file + ": line 3, column 26: ")) << error;
 }
 
+// A number beyond a double is the parser's out-of-range error, not a
+// syntax error: it too is bad input, placed at its literal.
+TEST_F(BadInput, ANumberBeyondADoubleIsBadInputWithItsPlace) {
+    const std::string file = Sale(SaleWith(
+        "{\"IDTPIMPOSFIS\": \"T\", \"QTPRODCOMVEN\": 1,\n \"VRPRECCOMVEN\": 1E400, "
+        "\"NMPRODUTO\": \"CAFE\"}"));
+    const std::string error = Refused({"sale", file});
+    EXPECT_TRUE(Has(error, file + ": line 2, column 18: a number out of range: number overflow"))
+        << error;
+}
+
 TEST_F(BadInput, AnUnknownKeyIsRefusedWithItsPath) {
     std::string error =
         Refused({"sale", Sale(SaleWith(R"({"NMPRODUTO": "CAFE", "qtprodcomven": 1})"))});
