@@ -13,6 +13,7 @@
 #include "link/debug_log.h"
 #include "link/link_services.h"
 #include "module/session.h"
+#include "support/operation_inputs.h"
 
 namespace dru::test {
 namespace {
@@ -21,19 +22,6 @@ constexpr const char* kOpenAgain = "Deseja abrir o caixa?";
 constexpr const char* kConfirmZ = "Confirma impressão da redução z?";
 // Last reduction 41, receipts 1001 to 1055, 250000 sold: 150000 cash, 100000 by credit card.
 constexpr const char* kDayTotals = "41:1001:1055:250000:150000:0:100000:0:0:\r";
-
-void MakeTable(TClientDataSet& ds, const std::vector<std::pair<const char*, FieldType>>& fields,
-               const std::vector<std::vector<std::string>>& rows) {
-    for (const auto& [name, type] : fields)
-        ds.AddFieldDef(name, type, type == FieldType::String ? 40 : 0);
-    ds.CreateDataSet();
-    for (const auto& row : rows) {
-        ds.Append();
-        for (std::size_t i = 0; i < row.size(); ++i)
-            ds.FieldByName(fields[i].first).SetAsString(row[i]);
-        ds.Post();
-    }
-}
 
 struct ClosingRig {
     DocumentLink link;
@@ -46,18 +34,18 @@ struct ClosingRig {
     ErrorReport swallowed;
 
     ClosingRig() {
-        MakeTable(movFecha, {{"NMTIPORECE", FieldType::String}, {"VRFECHAINF", FieldType::Float}},
+        FillTable(movFecha, {{"NMTIPORECE", FieldType::String}, {"VRFECHAINF", FieldType::Float}},
                   {{"EFECTIVO", "150000"}, {"TARJETA CREDITO", "100000"}});
-        MakeTable(sangria, {{"VRSANGRIA", FieldType::Float}}, {{"20000"}});
-        MakeTable(products,
+        FillTable(sangria, {{"VRSANGRIA", FieldType::Float}}, {{"20000"}});
+        FillTable(products,
                   {{"CDPRODUTO", FieldType::String},
                    {"NMPRODUTO", FieldType::String},
                    {"QTPRODVEND", FieldType::Float},
                    {"VRTOTAL", FieldType::Float}},
                   {{"0000000000002", "CAFE", "3", "4500"}, {"0000000000001", "PAN", "2", "1800"}});
-        MakeTable(operators, {{"CDOPERADOR", FieldType::String}, {"NMOPERADOR", FieldType::String}},
+        FillTable(operators, {{"CDOPERADOR", FieldType::String}, {"NMOPERADOR", FieldType::String}},
                   {{"007", "MARIA GONZALEZ"}});
-        MakeTable(movTot, {{"VRTOTAL", FieldType::Float}}, {{"250000"}});
+        FillTable(movTot, {{"VRTOTAL", FieldType::Float}}, {{"250000"}});
         AddPaymentTypeFields(paymentTypes);
         paymentTypes.CreateDataSet();
         for (const auto& [code, name, printer] :
