@@ -72,6 +72,7 @@ endif()
 function(dru_wine_test_program area sources)
   add_executable(test_${area} ${sources} ${DRU_TEST_SUPPORT})
   target_include_directories(test_${area} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_precompile_headers(test_${area} PRIVATE <gtest/gtest.h> ${DRU_COMMON_HEADERS})
   target_compile_definitions(test_${area} PRIVATE
     DRU_GOLDEN_DIR="${DRU_WINE_SOURCE_DIR}/tests/golden"
     DRU_SHARED_LIBRARY="dru01000.dll")
@@ -85,7 +86,9 @@ foreach(area ${DRU_WINE_SUITES})
   list(REMOVE_ITEM area_sources ${DRU_POSIX_ONLY_TESTS})
   dru_wine_test_program(${area} "${area_sources}")
   # One run of the whole program: each Wine start costs more than a test.
-  add_test(NAME wine_${area} COMMAND test_${area})
+  # It passes on GoogleTest's own summary, not on Wine's exit code.
+  add_test(NAME wine_${area} COMMAND ${CMAKE_COMMAND} -DLAUNCHER=${DRU_WINE}
+    -DPROGRAM=$<TARGET_FILE:test_${area}> -P ${CMAKE_SOURCE_DIR}/cmake/gtest_ran.cmake)
   set_tests_properties(wine_${area} PROPERTIES
     ENVIRONMENT "${DRU_WINE_ENVIRONMENT}" FIXTURES_REQUIRED wine_prefix TIMEOUT 600)
 endforeach()

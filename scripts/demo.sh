@@ -6,8 +6,8 @@
 # (--port COM1 for a printer, --preview for the instant form).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+scripts/setup.sh demo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Quick >/dev/null
 cmake --build build -j"$(nproc)" --target dru01000 printer_sim dru
 host_folder=$(mktemp -d)
 trap 'rm -rf "$host_folder"' EXIT

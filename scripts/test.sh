@@ -1,13 +1,58 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite; then the same suite under
-# address and undefined-behaviour sanitizers, and each fuzz target for a
-# short budget when clang is there.
+# address and undefined-behaviour sanitizers, each fuzz target for a short
+# budget, and the Windows DLL's suites under Wine, each width on its own.
+#
+# The Linux suite and the sanitizer suite are required. The fuzz targets and
+# each Windows width are optional: one whose tools cannot be installed or
+# run is skipped with a line saying why, and the summary at the end repeats
+# every skip and the time each stage took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+skips=$(mktemp)
+times=()
+current=""
+trap 'rm -f "$skips"' EXIT
+
+summary() {
+  local status=$?
+  echo
+  echo "== Summary"
+  local t
+  for t in ${times[@]+"${times[@]}"}; do echo "  $t"; done
+  if [ -s "$skips" ]; then
+    echo "Skipped:"
+    sed 's/^/  /' "$skips"
+  else
+    echo "Nothing skipped."
+  fi
+  if [ "$status" -ne 0 ]; then echo "FAILED${current:+ in: $current}"; fi
+  rm -f "$skips"
+}
+trap summary EXIT
+
+skip() {
+  echo "$1"
+  echo "$1" >>"$skips"
+}
+
+# Runs "$@" as the stage named $1 and records how long it took.
+stage() {
+  local name=$1 start=$SECONDS
+  shift
+  current=$name
+  echo "== $name"
+  "$@"
+  times+=("$(printf '%-40s %4d s' "$name" $((SECONDS - start)))")
+  current=""
+}
+
+linux_suite() {
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Quick >/dev/null
+  cmake --build build -j"$(nproc)"
+  ctest --test-dir build --output-on-failure -j"$(nproc)"
+}
 
 # The suite again under ASan and UBSan, in a build of its own holding only
 # what the suite runs (the test programs, the library, printer_sim), not
@@ -15,19 +60,39 @@ ctest --test-dir build --output-on-failure -j"$(nproc)"
 # and the suite waits on the printer's pauses, not on the processor. An
 # undefined-behaviour report fails its test; the one leak suppressed is
 # glibc's own (scripts/lsan.supp).
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDRU_SANITIZE=ON -DDRU_BENCHMARKS=OFF >/dev/null
-cmake --build build-asan -j"$(nproc)" --target dru_suite
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+sanitizer_suite() {
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDRU_SANITIZE=ON -DDRU_BENCHMARKS=OFF >/dev/null
+  cmake --build build-asan -j"$(nproc)" --target dru_suite
+  ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+}
 
-# Long enough for a regression that crashes to show; scripts/fuzz.sh says
-# when clang is missing and runs nothing then.
-scripts/fuzz.sh 30
+skipped_by_setup() {
+  grep -q "^$1 skipped:" "$skips"
+}
 
-# The Windows DLL, both widths, under Wine, where the cross compilers and
-# Wine are installed (scripts/setup.sh installs them).
-if command -v i686-w64-mingw32-g++-posix >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
-  command -v wine >/dev/null; then
-  scripts/windows.sh
+windows_width() {
+  local width=$1 name="Windows $1-bit tests" reason
+  skipped_by_setup "$name" && return 0
+  if ! reason=$(scripts/wine_check.sh "$width"); then
+    skip "$name skipped: $reason"
+    return 0
+  fi
+  stage "$name" scripts/windows.sh "$width"
+}
+
+export DRU_SETUP_SKIPS=$skips
+stage "Set-up" scripts/setup.sh test
+stage "Linux build and suite" linux_suite
+stage "Sanitizer build and suite" sanitizer_suite
+if skipped_by_setup "fuzz targets"; then
+  :
+elif ! command -v clang++ >/dev/null; then
+  skip "fuzz targets skipped: clang++ not found"
+else
+  # Long enough for a regression that crashes to show.
+  stage "Fuzzing (30 s a target)" scripts/fuzz.sh 30
 fi
+windows_width 64
+windows_width 32

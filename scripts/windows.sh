@@ -21,7 +21,7 @@ for width in "${widths[@]}"; do
   esac
   dir="build-win$width"
   echo "== Windows $width-bit: $dir"
-  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Quick \
     -DDRU_PRINTER_SIM="$sim" >/dev/null
   nice -n 10 cmake --build "$dir" -j"$(nproc)"
   ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"

@@ -1,8 +1,16 @@
 # Installs the build into a temporary prefix, then builds host.c against it
 # twice - with find_package(dru01000) and with pkg-config - and runs both.
-#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -P run.cmake
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DVERSION=... -P run.cmake
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
+
+# A host that ran prints the library's version: its exit code alone could
+# come from something else that ran in its place.
+function(expect_host_output what)
+  if(NOT last_output MATCHES "^dru01000 ${VERSION}, last exchange ")
+    message(FATAL_ERROR "the ${what} host did not report the library's version ${VERSION}:\n${last_output}")
+  endif()
+endfunction()
 
 function(run)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -34,6 +42,7 @@ endif()
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/with_cmake -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/with_cmake)
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/with_cmake/host)
+expect_host_output(find_package)
 message(STATUS "find_package host: ${last_output}")
 
 # With pkg-config.
@@ -45,4 +54,5 @@ string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${CC} ${SOURCE_DIR}/host.c -o ${WORK_DIR}/pkg_host ${flags})
 run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg_host)
+expect_host_output(pkg-config)
 message(STATUS "pkg-config host: ${last_output}")

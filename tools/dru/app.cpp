@@ -2,6 +2,8 @@
 #include <exception>
 #include <ostream>
 
+#include <CLI/CLI.hpp>
+
 #include "cli.h"
 #include "json_input.h"
 

@@ -3,11 +3,16 @@
 // Each group of subcommands is one file (day.cpp, documents.cpp, log.cpp,
 // ports.cpp, simulate.cpp) with one Add...Commands function.
 #pragma once
-#include <CLI/CLI.hpp>
 #include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+
+// CLI11 is compiled where subcommands are registered, not by every user of
+// this header: its definitions are most of what a file of dru costs to build.
+namespace CLI {
+class App;
+}
 
 namespace dru::cli {
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "cli.h"
 #include "json_input.h"
 #include "layouts.h"
@@ -15,8 +17,6 @@
 namespace dru::cli {
 
 namespace {
-
-constexpr const char* kConfigFile = "DedOvor.cds";
 
 const char* YesNo(bool b) {
     return b ? "yes" : "no";

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "cli.h"
 #include "json_input.h"
 #include "layouts.h"
@@ -40,7 +42,7 @@ using Member::Type::Params;
 using Member::Type::Table;
 using Member::Type::Text;
 
-const char* YesNo(bool b) {
+const char* TrueFalse(bool b) {
     return b ? "true" : "false";
 }
 
@@ -48,7 +50,7 @@ const char* YesNo(bool b) {
 void Judge(Report& r, const std::string& entry, bool printed) {
     r.result = printed;
     if (!r.took(entry)) return;
-    r.line(entry + ": " + YesNo(printed));
+    r.line(entry + ": " + TrueFalse(printed));
     if (!printed) {
         r.verdict = "the printer did not confirm the document";
         r.exit_code = kFailed;

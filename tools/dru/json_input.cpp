@@ -11,17 +11,17 @@
 
 namespace dru::cli {
 
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
 namespace {
 
 // The characters of a UTF-8 text (continuation bytes do not count).
 std::size_t CharacterCount(const std::string& s) {
     return static_cast<std::size_t>(
         std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 const char* KindName(const Json& v) {

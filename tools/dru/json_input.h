@@ -101,6 +101,9 @@ std::vector<InputFile> DocumentInputFiles();
 std::vector<InputFile> DayInputFiles();
 
 // A number from the command line ("1500", "1500.5"); raises UsageError naming `what`.
+// `s` in capitals (ASCII): keys and list headers are matched without case.
+std::string Upper(std::string s);
+
 double NumberArgument(const std::string& text, const std::string& what);
 
 // Days since 1899-12-30 for "YYYY-MM-DD" with an optional " HH:MM[:SS]"; false when it is not one.

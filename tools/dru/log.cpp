@@ -4,6 +4,8 @@
 #include <ostream>
 #include <thread>
 
+#include <CLI/CLI.hpp>
+
 #include "cli.h"
 #include "debug_log.h"
 #include "target.h"

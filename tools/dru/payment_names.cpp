@@ -15,11 +15,6 @@ constexpr std::size_t kLinesPerForm = 3;
 // Only payment types shown as this kind of button are looked up in the list.
 constexpr const char* kPaymentButton = "5";
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string Trimmed(const std::string& s) {
     const auto first = s.find_first_not_of(' ');
     if (first == std::string::npos) return {};

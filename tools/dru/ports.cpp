@@ -8,6 +8,8 @@
 #include <memory>
 #include <ostream>
 
+#include <CLI/CLI.hpp>
+
 #include "cli.h"
 #include "json_input.h"
 
@@ -19,7 +21,6 @@ namespace {
 
 // Kernel names of serial devices: on-board UARTs, USB adapters, modems, boards.
 const char* const kPrefixes[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "rfcomm"};
-constexpr int kLastComPort = 12;
 
 // An on-board ttyS port the kernel lists without a UART behind it has type 0.
 bool HasUart(const std::string& sys, const std::string& name) {
@@ -28,7 +29,7 @@ bool HasUart(const std::string& sys, const std::string& name) {
     return type && (type >> value) && value != 0;
 }
 
-std::string ComName(const std::string& name) {
+std::string ComNameOfDevice(const std::string& name) {
     if (!name.starts_with("ttyS")) return {};
     const std::string digits = name.substr(4);
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) return {};
@@ -55,7 +56,7 @@ std::vector<SerialDevice> ListSerialDevices(const std::string& dev, const std::s
         const std::string device = entry.path().string();
         const auto id = by_id.find(device);
         if (name.starts_with("ttyS") && id == by_id.end() && !HasUart(sys, name)) continue;
-        out.push_back({device, id == by_id.end() ? "" : id->second, ComName(name)});
+        out.push_back({device, id == by_id.end() ? "" : id->second, ComNameOfDevice(name)});
     }
     std::sort(out.begin(), out.end(),
               [](const SerialDevice& a, const SerialDevice& b) { return a.device < b.device; });

@@ -5,6 +5,9 @@
 
 namespace dru::cli {
 
+// The driver names COM1 to COM12.
+inline constexpr int kLastComPort = 12;
+
 struct SerialDevice {
     std::string device;  // "/dev/ttyUSB0"
     std::string by_id;   // its stable name under /dev/serial/by-id/, or empty

@@ -11,6 +11,7 @@
 #include "dru01000.h"
 #include "host/clock.h"
 #include "host/trace.h"
+#include "ports.h"
 #include "module/module.h"
 #include "printer_model.h"
 #include "pty_server.h"
@@ -24,8 +25,6 @@ namespace {
 
 // The port name the calls use for a device path and for the simulator.
 constexpr const char* kDevicePort = "COM1";
-constexpr const char* kConfigFile = "DedOvor.cds";
-constexpr int kLastComPort = 12;
 
 // A sale already on the simulated printer's counters, so the day totals have
 // something to show: 10000 paid 6000 in cash (form 01), 4000 by cheque (02).

@@ -29,6 +29,9 @@
 
 namespace dru::cli {
 
+// The driver's configuration file in the host folder.
+inline constexpr const char* kConfigFile = "DedOvor.cds";
+
 // The folder of the debug log and DedOvor.cds for one run: --host-folder,
 // else DRU_HOST_FOLDER, else the current folder; a preview gets a temporary
 // one (with a copy of DedOvor.cds), so its lines on the virtual clock never
