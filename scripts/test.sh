@@ -75,7 +75,9 @@ skipped_by_setup() {
 windows_width() {
   local width=$1 name="Windows $1-bit tests" reason
   skipped_by_setup "$name" && return 0
-  if ! reason=$(scripts/wine_check.sh "$width"); then
+  # In the width's own Wine prefix, which its suites then find made.
+  mkdir -p "build-win$width"
+  if ! reason=$(scripts/wine_check.sh "$width" "$PWD/build-win$width/wine-prefix"); then
     skip "$name skipped: $reason"
     return 0
   fi
