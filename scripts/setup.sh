@@ -69,7 +69,7 @@ install_packages() {
   local output
   refresh_indexes
   echo "setup: installing $*" >&2
-  if ! output=$(DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "$@" 2>&1); then
+  if ! output=$(DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q "$@" 2>&1); then
     reason_of "$output"
     return 1
   fi
