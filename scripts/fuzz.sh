@@ -3,6 +3,7 @@
 # at a time, from its committed seeds, and says what it found:
 #
 #   scripts/fuzz.sh [SECONDS]
+#   scripts/fuzz.sh --build      # builds the targets, runs nothing
 #
 # The targets are built with clang (libFuzzer, address and undefined-behaviour
 # sanitizers) in build-fuzz. Without clang nothing runs and the script says
@@ -11,6 +12,8 @@
 # Exit code 1 when a target found something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=""
+if [ "${1:-}" = --build ]; then build_only=yes; shift; fi
 seconds=${1:-30}
 build=build-fuzz
 targets=(packet_reader filter_parser replies payment_forms dru_json)
@@ -23,6 +26,7 @@ fi
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Quick -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DDRU_SANITIZE=ON -DDRU_FUZZ=ON -DDRU_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
+[ -z "$build_only" ] || exit 0
 
 # An undefined-behaviour report stops the run like a crash; leaks are findings too.
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

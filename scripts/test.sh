@@ -12,11 +12,13 @@ cd "$(dirname "$0")/.."
 
 skips=$(mktemp)
 times=()
+suite_pid=""
 current=""
 trap 'rm -f "$skips"' EXIT
 
 summary() {
   local status=$?
+  if [ -n "$suite_pid" ]; then kill "$suite_pid" 2>/dev/null || true; fi
   echo
   echo "== Summary"
   local t
@@ -48,10 +50,9 @@ stage() {
   current=""
 }
 
-linux_suite() {
+linux_build() {
   cmake -S . -B build -DCMAKE_BUILD_TYPE=Quick >/dev/null
   cmake --build build -j"$(nproc)"
-  ctest --test-dir build --output-on-failure -j"$(nproc)"
 }
 
 # The suite again under ASan and UBSan, in a build of its own holding only
@@ -60,12 +61,43 @@ linux_suite() {
 # and the suite waits on the printer's pauses, not on the processor. An
 # undefined-behaviour report fails its test; the one leak suppressed is
 # glibc's own (scripts/lsan.supp).
-sanitizer_suite() {
-  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+sanitizer_build() {
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DDRU_SANITIZE=ON -DDRU_BENCHMARKS=OFF >/dev/null
   cmake --build build-asan -j"$(nproc)" --target dru_suite
-  ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
+}
+
+# A suite mostly waits on the printer's pauses, so it runs while the next
+# stage builds; its output is shown, and its time recorded, when it is
+# collected. A failed suite fails the run there.
+suite_name=""
+start_suite() {
+  suite_name=$1
+  local dir=$2
+  echo "== $suite_name (alongside the next build)"
+  (
+    start=$SECONDS
+    status=0
+    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" >"$dir/suite.log" 2>&1 || status=$?
+    echo $((SECONDS - start)) >"$dir/suite.seconds"
+    exit "$status"
+  ) &
+  suite_pid=$!
+  suite_dir=$dir
+}
+
+collect_suite() {
+  local status=0
+  wait "$suite_pid" || status=$?
+  current=$suite_name
+  if [ "$status" -ne 0 ]; then
+    cat "$suite_dir/suite.log"
+    exit "$status"
+  fi
+  echo "== $suite_name: $(grep -m 1 'tests passed' "$suite_dir/suite.log")"
+  times+=("$(printf '%-40s %4d s' "$suite_name" "$(cat "$suite_dir/suite.seconds")")")
+  current=""
 }
 
 skipped_by_setup() {
@@ -86,13 +118,19 @@ windows_width() {
 
 export DRU_SETUP_SKIPS=$skips
 stage "Set-up" scripts/setup.sh test
-stage "Linux build and suite" linux_suite
-stage "Sanitizer build and suite" sanitizer_suite
+stage "Linux build" linux_build
+start_suite "Linux suite" build
+stage "Sanitizer build" sanitizer_build
+collect_suite
+start_suite "Sanitizer suite" build-asan
 if skipped_by_setup "fuzz targets"; then
-  :
+  collect_suite
 elif ! command -v clang++ >/dev/null; then
+  collect_suite
   skip "fuzz targets skipped: clang++ not found"
 else
+  stage "Fuzz build" scripts/fuzz.sh --build
+  collect_suite
   # Long enough for a regression that crashes to show.
   stage "Fuzzing (30 s a target)" scripts/fuzz.sh 30
 fi
