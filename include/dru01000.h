@@ -164,6 +164,31 @@ DRU_API int32_t DRU_CALL dru_last_error_code(void);
 #define DRU_EXCHANGE_NOT_READ 4    /* written; the reply of this command or document is not read */
 #define DRU_EXCHANGE_LINE_FAILED 5 /* a write or a read on the open port failed */
 DRU_API int32_t DRU_CALL dru_last_exchange(DruText* reply);
+/* The verdict of the last call that drives the printer: what happened on
+ * paper, as far as the driver can tell. Read it after the call; the calls
+ * that touch no printer (the dru_ helpers, the fixed-answer operations)
+ * leave it as it was. `detail` (may be NULL) receives one sentence saying
+ * why: the error number, the command and what it means for a refusal; the
+ * port, its device and the system's reason for a port that did not open.
+ * Leaves the last error as it was.
+ *   CONFIRMED    the printer accepted the document; for ImpressaoVenda, the
+ *                receipt counter moved to this sale's receipt (the number
+ *                returned). Only this verdict means "printed".
+ *   REFUSED      the printer answered with an error.
+ *   NOT_SENT     nothing reached the printer: input refused before sending,
+ *                or the port did not open.
+ *   UNCONFIRMED  written, with no trustworthy answer (no reply, a line that
+ *                failed, a reply not read): it may have printed. Check the
+ *                paper before printing it again.
+ * A port that does not open also leaves DRU_ERR_PORT in dru_last_error(),
+ * naming the port, its device and the reason, unless a platform error
+ * ended the call. */
+#define DRU_VERDICT_NONE 0        /* nothing was to be printed (the operator declined), or no call yet */
+#define DRU_VERDICT_CONFIRMED 1
+#define DRU_VERDICT_REFUSED 2
+#define DRU_VERDICT_NOT_SENT 3
+#define DRU_VERDICT_UNCONFIRMED 4
+DRU_API int32_t DRU_CALL dru_last_verdict(DruText* detail);
 /* The library's version ("1.0.0"); the major number is the one of its
  * SONAME (libdru01000.so.1). The text stays valid while the library is loaded. */
 DRU_API const char* DRU_CALL dru_version(void);

@@ -41,14 +41,22 @@ public:
 
     long write(std::string_view bytes) override {
         owner_.calls_.push_back("write " + std::to_string(bytes.size()));
-        owner_.record(TraceCall("write " + TraceBytes(bytes), !owner_.faults_.write));
-        if (owner_.faults_.write) return -1;
+        const bool fails = owner_.faults_.write || owner_.hung_up();
+        owner_.record(TraceCall("write " + TraceBytes(bytes), !fails));
+        if (fails) return -1;
+        ++owner_.writes_;
         owner_.model_.feed(bytes);
         return static_cast<long>(bytes.size());
     }
 
+    // What came and nobody read: dropped, as the driver's purge drops it.
+    void discard_input() override {
+        unread_.clear();
+        owner_.model_.take_output();
+    }
+
     long read(char* buffer, std::size_t max) override {
-        if (owner_.faults_.read) {
+        if (owner_.faults_.read || owner_.hung_up()) {
             owner_.calls_.push_back("read " + std::to_string(max) + " -> -1");
             owner_.record(TraceRead(max, -1, {}));
             return -1;
@@ -88,7 +96,7 @@ private:
 
 PortHandle SimPortProvider::open(std::string_view port_name) {
     calls_.push_back("open " + std::string(port_name));
-    const bool refused = faults_.refuse_open || held_ || (!only_name_.empty() && port_name != only_name_);
+    const bool refused = faults_.refuse_open || hung_up() || held_ || (!only_name_.empty() && port_name != only_name_);
     record(TraceCall("open " + std::string(port_name), !refused));
     if (refused) return nullptr;
     held_ = true;

@@ -12,6 +12,7 @@
 //
 // The provider must outlive every handle it gave out.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct PortFaults {
     bool set_timeouts = false;
     bool write = false;        // the write fails (-1)
     bool read = false;         // the read fails (-1)
+    // Once this many writes have gone through, the line hangs up for good (the
+    // printer unplugged): every later write and read fails, no open succeeds.
+    std::optional<int> hang_up_after_writes = std::nullopt;
 };
 
 class SimPortProvider final : public PortProvider {
@@ -71,8 +75,11 @@ private:
     PortFaults faults_;
     std::string only_name_;
     bool held_ = false;
+    bool hung_up() const { return faults_.hang_up_after_writes && writes_ >= *faults_.hang_up_after_writes; }
+
     int opens_ = 0;
     int closes_ = 0;
+    int writes_ = 0;
     int read_timeout_ms_ = 0;
     std::vector<std::string> calls_;
     Trace* trace_ = nullptr;

@@ -13,7 +13,7 @@ extern "C" DRU_API bool DRU_CALL Conferencia_Outras(
     const char* stNrComanda, const char* stMesa, const char* stNmGarcom, const char* stEmissao,
     const char* DADOS, double doVrDesc, double doConsMin, double doCouver, double doVrTxSer,
     double /*doQtPessoas*/, double doTotal, double /*doAcre*/, int32_t idtipoimpfis) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         const dru::BillCheck bill{dru::HostText(stNrComanda),
                                   dru::HostText(stMesa),
                                   dru::HostText(stNmGarcom),

@@ -29,7 +29,7 @@ extern "C" DRU_API bool DRU_CALL GeraReciboSangria(
     const char* /*stTribRelPro*/, const char* /*stImpLeituraX*/, const char* /*idImpEnvelope*/,
     const char* stIdEsquema, bool boSangria, bool boFechDiaAnterior, bool boAccessImpRedz,
     const char* /*stTipoSangria*/, const char* /*stDescSangria*/) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         bool& reduced_out = dru::Required(boReduziu, "GeraReciboSangria", "boReduziu");
         dru::CashClosing closing;
         closing.stCdPortaImpFis = dru::HostText(stCdPortaImpFis);

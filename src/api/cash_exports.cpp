@@ -11,7 +11,7 @@ extern "C" {
 
 DRU_API bool DRU_CALL Suprimento(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
                                  bool boEntraCaixa) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::EntryCall call;
         return dru::Suprimento(call.link(), dru::HostText(stCdPortaImpFis),
                                dru::HostText(stEsquemaCor), doValor, boEntraCaixa);
@@ -21,7 +21,7 @@ DRU_API bool DRU_CALL Suprimento(const char* stCdPortaImpFis, const char* stEsqu
 // `cdsSangria` is not read: any table or NULL.
 DRU_API bool DRU_CALL Sangria(const char* stCdPortaImpFis, const char* stEsquemaCor, double doValor,
                               DruDataSet* /*cdsSangria*/) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::EntryCall call;
         return dru::Sangria(call.link(), dru::HostText(stCdPortaImpFis),
                             dru::HostText(stEsquemaCor), doValor);

@@ -19,7 +19,7 @@ extern "C" DRU_API bool DRU_CALL Compr_CredPessoal(
     const char* /*stDsEndeFili*/, const char* /*stNmMunicipio*/, const char* /*stCdInscMuni*/,
     const char* /*stNRSERIEECF*/, const char* /*stDsObsCupFis*/, bool /*boUtilizaImpFiscal*/,
     const char* stNmFamilia, const char* /*stCartao*/) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         constexpr const char* kCall = "Compr_CredPessoal";
         DruDataSet& movements = dru::Required(cdsMovCaixaCred, kCall, "cdsMovCaixaCred");
         dru::EntryCall call;

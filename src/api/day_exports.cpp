@@ -9,7 +9,7 @@
 extern "C" {
 
 DRU_API bool DRU_CALL Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::EntryCall call;
         return dru::Abre_Gaveta_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                     boParam1);
@@ -17,7 +17,7 @@ DRU_API bool DRU_CALL Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* s
 }
 
 DRU_API bool DRU_CALL Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::EntryCall call;
         return dru::Leitura_X_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                   dru::HostText(arg3));
@@ -25,7 +25,7 @@ DRU_API bool DRU_CALL Leitura_X_Imp(const char* stCdPortaImpFis, const char* stE
 }
 
 DRU_API bool DRU_CALL Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::EntryCall call;
         return dru::Reducao_Z_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                   dru::HostText(arg3));
@@ -35,7 +35,7 @@ DRU_API bool DRU_CALL Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stE
 // `result` keeps its text unless a receipt number was read; it is written
 // only when the whole call succeeds.
 DRU_API void DRU_CALL Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquemaCor, DruText* result) {
-    dru::guarded_void([&] {
+    dru::driving_void([&] {
         DruText& out = dru::Required(result, "Nr_Cupom", "result");
         dru::EntryCall call;
         std::string number = out.value;

@@ -50,4 +50,29 @@ void guarded_void(F&& body) noexcept {
     });
 }
 
+// The call's record emptied, before anything of it runs.
+void BeginDrivingCall() noexcept;
+// The call's verdict judged from its record and its last error; a port that
+// did not open becomes the port error, unless another error ended the call.
+void EndDrivingCall() noexcept;
+
+// `guarded` for an entry point that drives the printer: it leaves a verdict
+// (dru_last_verdict).
+template <class R, class F>
+R driving(R initial, F&& body) noexcept {
+    const ModuleLock inside;
+    BeginDrivingCall();
+    const R result = guarded(initial, std::forward<F>(body));
+    EndDrivingCall();
+    return result;
+}
+
+template <class F>
+void driving_void(F&& body) noexcept {
+    driving(0, [&] {
+        std::forward<F>(body)();
+        return 0;
+    });
+}
+
 }  // namespace dru

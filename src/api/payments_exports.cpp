@@ -12,7 +12,7 @@ extern "C" {
 // A NULL table is refused (nothing is sent to the printer).
 DRU_API void DRU_CALL CarregaRecebimento(const char* stCdPortaImpFis, const char* stEsquemaCor, int32_t idTipoImpFis,
                                          DruDataSet* cdsTipoRece1) {
-    dru::guarded_void([&] {
+    dru::driving_void([&] {
         dru::TClientDataSet& tipos = dru::Required(cdsTipoRece1, "CarregaRecebimento", "cdsTipoRece1").table;
         dru::EntryCall call;
         dru::CarregaRecebimento(call.session(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
@@ -26,7 +26,7 @@ DRU_API void DRU_CALL CarregaRecebimento(const char* stCdPortaImpFis, const char
 DRU_API bool DRU_CALL ExportRedZ(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* stECF,
                                  int32_t idTipoImpFis, DruDataSet* cdsTipoRece, DruDataSet* cdsReducaoZ,
                                  DruDataSet* cdsFormPgtoZ, DruDataSet* cdsImpostoRedz, DruDataSet* cdsTotNFiscRedZ) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::TClientDataSet& tipos = dru::Required(cdsTipoRece, "ExportRedZ", "cdsTipoRece").table;
         dru::TClientDataSet& reducao = dru::Required(cdsReducaoZ, "ExportRedZ", "cdsReducaoZ").table;
         dru::TClientDataSet& formas = dru::Required(cdsFormPgtoZ, "ExportRedZ", "cdsFormPgtoZ").table;

@@ -14,7 +14,7 @@ extern "C" DRU_API void DRU_CALL Relatorio_Produto(const char* stCdPortaImpFis, 
                                                    DruDataSet* cdsProdAux, const char* stEmiRelProd,
                                                    const char* /*stTribRelPro*/, const char* stIdEsquema,
                                                    bool* /*boCtrlCupom*/) {
-    dru::guarded_void([&] {
+    dru::driving_void([&] {
         const DruDataSet& products = dru::Required(cdsProdAux, "Relatorio_Produto", "cdsProdAux");
         dru::EntryCall call;
         dru::Relatorio_Produto(call.session(), dru::HostText(stCdPortaImpFis), products.table,

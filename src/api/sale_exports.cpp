@@ -13,7 +13,7 @@ extern "C" DRU_API void DRU_CALL ImpressaoVenda(const DruParams* Params, DruData
                                                 DruDataSet* cdsRecebimento, DruDataSet* /*cdsAliqImpFis*/,
                                                 DruDataSet* cdsSaldCred, DruDataSet* cdsFamiliaSaldo,
                                                 DruDataSet* cdsEmprestimo, const char* IdImpSaldoCup, DruText* result) {
-    dru::guarded_void([&] {
+    dru::driving_void([&] {
         constexpr const char* kCall = "ImpressaoVenda";
         const DruParams& params = dru::Required(Params, kCall, "Params");
         DruText& out = dru::Required(result, kCall, "result");

@@ -12,7 +12,7 @@ extern "C" {
 
 // The array is replaced only when the whole call succeeds.
 DRU_API bool DRU_CALL Carrega_Dados_Impressora(DruParams* Params) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         DruParams& array = dru::Required(Params, "Carrega_Dados_Impressora", "Params");
         dru::EntryCall call;
         dru::TParams params = array.params;
@@ -23,7 +23,7 @@ DRU_API bool DRU_CALL Carrega_Dados_Impressora(DruParams* Params) {
 }
 
 DRU_API bool DRU_CALL StartImpFiscal(const DruParams* Params) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         const DruParams& array = dru::Required(Params, "StartImpFiscal", "Params");
         dru::EntryCall call;
         return dru::StartImpFiscal(call.session(), array.params);
@@ -34,7 +34,7 @@ DRU_API bool DRU_CALL StartImpFiscal(const DruParams* Params) {
 // is allowed (the date is then not handed back).
 DRU_API bool DRU_CALL VerificaData(const char* stEsquemaCor, double* dtDate, const char* stDataAtu, const char* stData,
                                    bool boSetaData) {
-    return dru::guarded(false, [&] {
+    return dru::driving(false, [&] {
         dru::EntryCall call;
         dru::TDateTime date = dtDate ? *dtDate : 0.0;
         const bool ok = dru::VerificaData(call.session(), dru::HostText(stEsquemaCor), date, dru::HostText(stDataAtu),

@@ -217,7 +217,7 @@ bool Conferencia_Outras(Session& session, const std::string& stCdPortaImpFis,
     DocumentWriter out(ctx, stCdPortaImpFis, stEsquemaCor);
     if (!out.is_open()) return false;
     out.play(head);
-    Delay(ctx.clock, 1);
+    Pause(ctx, 1);  // the host's Delay(1)
     out.play(tail);
     // The printer answers the closing end comment; silence or a refused error
     // sends it again.

@@ -135,6 +135,13 @@ void ProductReport(Session& session, const CashClosing& c, ErrorReport* swallowe
 // swallows is kept unless the report's came first.
 void ExportTotals(Session& session, const CashClosing& c, ErrorReport* swallowed) {
     TdtmImpressoraIBM& dm = session.dm.get();
+    // The export leaves the payment forms as it found them when the reading
+    // has no sales: this closing hands back its own figures only, never the
+    // totals an earlier closing left in the module.
+    if (dm.cdsFormRedzAux01.Active()) {
+        dm.cdsFormRedzAux01.SetFiltered(false);
+        dm.cdsFormRedzAux01.EmptyDataSet();
+    }
     ErrorReport export_error;
     ExportRedZ(session, c.stCdPortaImpFis, c.stIdEsquema, c.stECF, c.idTipoImpFis,
                dm.cdsTipoReceAux, dm.cdsRedzAux01, dm.cdsFormRedzAux01, dm.cdsImpostoRedzAux01,

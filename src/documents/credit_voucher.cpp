@@ -79,10 +79,10 @@ bool Compr_CredPessoal(LinkContext& ctx, const std::string& stCdPortaImpFis,
     if (!out.is_open()) return false;
     for (int i = 0; i < kCopies; ++i) {
         out.play(copy);
-        Delay(ctx.clock, kBeforeEndDelay);
+        Pause(ctx, kBeforeEndDelay);
         out.line({Frame(cmd::kEndComment), 0, 0, 0, std::string(kEndLabel)});
     }
-    return true;
+    return out.is_open();  // false when the line failed on the way
 }
 
 }  // namespace dru

@@ -6,6 +6,8 @@
 #include "host/dialog.h"
 #include "host/format.h"
 #include "host/messages.h"
+#include "link/call_record.h"
+#include "link/counter_memory.h"
 #include "link/debug_log.h"
 #include "link/exchange_record.h"
 #include "link/serial_port.h"
@@ -23,6 +25,11 @@ struct LinkContext {
     int analysis_depth = 0;
     // Where the outcome of each exchange step goes; none when null.
     ExchangeRecord* last_exchange = nullptr;
+    // What the call came to, for its verdict; none when null.
+    CallRecord* call = nullptr;
+    // The last receipt counter read from each printer; none when null (a
+    // sale then returns the receipt number as read, without vouching for it).
+    CounterMemory* counters = nullptr;
 };
 
 }  // namespace dru

@@ -195,6 +195,13 @@ bool AnalisaErro(LinkContext& ctx, const std::string& stCdPortaImpFis, const std
     const long long Erro = StrToInt(text::substr(Codigo, 0, 3));
     std::string stComando = text::substr(Codigo, 3, 2);
     ctx.log.ImpFisDebug(std::string(kErrorHeader) + std::to_string(Erro) + std::string(kCommandTail) + stComando);
+    // 59 to "open the sales period" says it is open already: what was asked.
+    // "00" is no error (the state after start-up), and 59 to "open the sales
+    // period" says it is open already: what was asked.
+    if (Erro == 0 || (Erro == printer_error::kInSalesPeriod && stComando == ReportedCode(cmd::kOpenSalesPeriod)))
+        NoteAccepted(ctx);
+    else
+        NoteRefusal(ctx, Erro, stComando);
 
     if (ctx.analysis_depth > kMaxNestedAnalysis) {
         ctx.log.ImpFisDebug(kTooDeep);

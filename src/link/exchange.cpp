@@ -20,6 +20,13 @@ bool configure(SerialPort& port) {
            port.set_timeouts(kReadTotalTimeoutMs, kWriteTotalTimeoutMs);
 }
 
+// Every reply to 481 the link reads: the printer's counter, kept per port.
+void RememberCounter(LinkContext& ctx, const std::string& port, std::string_view command,
+                     const std::string& reply) {
+    if (!ctx.counters || !command.starts_with(cmd::kReadCounters)) return;
+    if (const std::optional<PrinterCounter> counter = CounterOf(reply)) ctx.counters->remember(port, *counter);
+}
+
 }  // namespace
 
 std::string_view CommandText(std::string_view frame) {
@@ -27,9 +34,26 @@ std::string_view CommandText(std::string_view frame) {
     return frame;
 }
 
+namespace {
+// Names the port and, from the port's side, its device and the system's reason.
+std::string PortFailure(const std::string& stCdPortaImpFis, const std::string& why) {
+    std::string s = "the port " + stCdPortaImpFis + " did not open";
+    return why.empty() ? s : s + ": " + why;
+}
+}  // namespace
+
 PortHandle OpenPrinterPort(LinkContext& ctx, const std::string& stCdPortaImpFis) {
+    if (LineFailed(ctx)) return nullptr;  // the call prints nothing more
     PortHandle port = ctx.ports.open(stCdPortaImpFis);
-    if (!port || !port->get_state() || !configure(*port)) return nullptr;
+    if (!port) {
+        NotePortFailure(ctx, PortFailure(stCdPortaImpFis, ctx.ports.why_not_opened()));
+        return nullptr;
+    }
+    if (!port->get_state() || !configure(*port)) {
+        NotePortFailure(ctx, PortFailure(stCdPortaImpFis, port->failure()));
+        return nullptr;
+    }
+    port->discard_input();  // a late reply to an earlier command is no answer to ours
     return port;
 }
 
@@ -60,31 +84,45 @@ std::string Comand_Porta(LinkContext& ctx, const std::string& Buffer, ExchangeOp
                          const std::string& stCdPortaImpFis, const std::string& stEsquemaCor,
                          PortHandle* keep_open) {
     std::string RetornoIBM;
+    if (LineFailed(ctx)) return RetornoIBM;  // the call prints nothing more
     // The handle closes the port on every way out, exceptions included.
     PortHandle port = ctx.ports.open(stCdPortaImpFis);
     if (!port || !port->get_state()) {
         RecordPortFailed(ctx);
+        NotePortFailure(ctx, PortFailure(stCdPortaImpFis, port ? port->failure() : ctx.ports.why_not_opened()));
         return RetornoIBM;
     }
 
+    bool line_took_it = true;
     if (!configure(*port)) {
         RecordPortFailed(ctx);
+        NotePortFailure(ctx, PortFailure(stCdPortaImpFis, port->failure()));
     } else {
-        RecordWrite(ctx, port->write(text::to_latin1(Buffer)));  // not checked: the reply tells
-        if (options.wait) ctx.clock.sleep_ms(kSlowReplyPauseMs);
+        port->discard_input();  // a late reply to an earlier command is no answer to this one
+        const std::string bytes = text::to_latin1(Buffer);
+        const long written = port->write(bytes);
+        RecordWrite(ctx, written);
+        line_took_it = NoteWrite(ctx, written, bytes.size());
+        if (options.wait && line_took_it) ctx.clock.sleep_ms(kSlowReplyPauseMs);
         ctx.log.ImpFisDebug(std::string(kSentLabel) + Buffer);
     }
 
-    if (options.read) {
+    if (options.read && line_took_it) {
         std::vector<char> buffer(kReplyBufferBytes);
         const long count = port->read(buffer.data(), buffer.size());
         RecordRead(ctx, buffer.data(), count);  // before the analysis, whose exchanges come later
+        if (count < 0) NoteReadFailed(ctx);
         if (count > 0) {
             RetornoIBM = ReplyText(buffer.data(), count);
             ctx.log.ImpFisDebug(std::string(kReplyLabel) + RetornoIBM);
+            const std::string_view command = CommandText(Buffer);
             // The analysis may close `port` and leave a recovery port in it.
-            if (IsErrorReply(RetornoIBM, CommandText(Buffer), true))
+            if (IsErrorReply(RetornoIBM, command, true)) {
                 AnalisaErro(ctx, stCdPortaImpFis, stEsquemaCor, RetornoIBM, port);
+            } else {
+                NoteAccepted(ctx);
+                RememberCounter(ctx, stCdPortaImpFis, command, RetornoIBM);
+            }
         }
     }
 

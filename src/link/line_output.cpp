@@ -19,16 +19,24 @@ LineOutput::LineOutput(LinkContext& ctx, std::string stCdPortaImpFis, std::strin
       port_name_(std::move(stCdPortaImpFis)),
       scheme_(std::move(stEsquemaCor)),
       port_(OpenPrinterPort(ctx, port_name_)) {
-    if (!port_) RecordPortFailed(ctx_);
+    if (!port_ && !LineFailed(ctx_)) RecordPortFailed(ctx_);
 }
 
+// A frame the line does not take (a failed write, one not taken within the
+// write time-out, a line that hung up) ends the document: the port closes,
+// nothing more is written, paused or read.
 void LineOutput::write_frame(const std::string& frame) {
-    if (port_) RecordWrite(ctx_, port_->write(text::to_latin1(frame)));  // not judged: the final reply tells
+    if (!port_) return;
+    const std::string bytes = text::to_latin1(frame);
+    const long written = port_->write(bytes);
+    RecordWrite(ctx_, written);
+    if (!NoteWrite(ctx_, written, bytes.size())) port_.reset();
 }
 
-// A document whose port did not open writes nothing and so waits for nothing.
+// A document whose port did not open, or whose line failed, writes nothing
+// and so waits for nothing.
 void LineOutput::pause(int ms) {
-    if (port_) ctx_.clock.sleep_ms(ms);
+    if (port_) Pause(ctx_, ms);
 }
 
 void LineOutput::block_break(int pause_ms) {
@@ -43,14 +51,23 @@ bool LineOutput::final_reply_check() {
     std::vector<char> buffer(kFinalReplyBufferBytes);
     const long count = port_->read(buffer.data(), buffer.size());
     RecordRead(ctx_, buffer.data(), count);
-    if (count < 0) return true;
-    if (count == 0) return false;
+    // A read that fails confirms nothing: the line is gone.
+    if (count < 0) {
+        NoteReadFailed(ctx_);
+        port_.reset();
+        return false;
+    }
+    if (count == 0) {
+        NoteUnconfirmed(ctx_, "the printer did not answer the document");
+        return false;
+    }
     const std::string reply = ReplyText(buffer.data(), count);
     ctx_.log.ImpFisDebug(std::string(kResultLabel) + reply);
     // The exchange's rule: a reply beginning "0:" is not an error reply (handed
     // to the analysis it has no error number, after the document was printed).
     if (IsErrorReply(reply, cmd::kEndComment, true))
         return AnalisaErro(ctx_, port_name_, scheme_, reply, port_);
+    NoteAccepted(ctx_);
     return true;
 }
 

@@ -4,6 +4,7 @@
 // exclusive lock so the port is never shared, not even between two handles
 // of this process); serial_win32.cpp (Windows: CreateFile with no sharing).
 #pragma once
+#include <string>
 #include <string_view>
 
 #include "host/clock.h"
@@ -21,9 +22,11 @@ public:
     SerialBackend(const PortNames& names, const Clock& clock) : names_(names), clock_(clock) {}
 
     PortHandle open(std::string_view port_name) override;
+    std::string why_not_opened() const override { return why_not_opened_; }
 
 private:
     const PortNames& names_;
+    std::string why_not_opened_;
     const Clock& clock_;
 };
 

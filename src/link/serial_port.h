@@ -23,6 +23,13 @@ public:
     // One read: returns when `max` bytes have arrived or the read time-out has
     // passed; the bytes read (possibly none), or -1 when the read itself fails.
     virtual long read(char* buffer, std::size_t max) = 0;
+    // Drops whatever the port received and nobody read yet (a late reply to
+    // an earlier command), so that the next read is the answer to what is
+    // written next. Sends nothing.
+    virtual void discard_input() {}
+    // Why the last settings step failed, in the system's words ("" when it
+    // cannot tell).
+    virtual std::string failure() const { return {}; }
 };
 
 // Owning handle: the port closes when the handle goes, on every way out.
@@ -34,6 +41,9 @@ public:
     // Opens the host's port name ("COM1", or a device path); nullptr when it
     // cannot be opened (missing, unknown name, held by anyone, this module included).
     virtual PortHandle open(std::string_view port_name) = 0;
+    // Why the last open() gave nullptr: the device the name resolved to and
+    // the system's reason ("" when it cannot tell).
+    virtual std::string why_not_opened() const { return {}; }
 };
 
 }  // namespace dru

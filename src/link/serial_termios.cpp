@@ -2,6 +2,7 @@
 // O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC and locked with an exclusive flock,
 // so a port held by anyone (this process included) does not open again.
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -26,10 +27,12 @@ constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyS";  // COM1 is /dev/
 class TermiosPort final : public SerialPort {
 public:
     // Closing `fd` when the port goes also releases the lock.
-    TermiosPort(UniqueFd fd, const Clock& clock) : fd_(std::move(fd)), clock_(clock) {}
+    TermiosPort(UniqueFd fd, std::string device, const Clock& clock)
+        : fd_(std::move(fd)), device_(std::move(device)), clock_(clock) {}
 
     bool get_state() override {
         have_state_ = ::tcgetattr(fd_.get(), &state_) == 0;
+        if (!have_state_) note_failure(errno == ENOTTY ? "not a serial line" : "its line settings cannot be read");
         return have_state_;
     }
 
@@ -49,8 +52,11 @@ public:
         tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
         static_assert(kBaudRate == 19200, "the speed constant below must match");
-        if (::cfsetispeed(&tio, B19200) != 0 || ::cfsetospeed(&tio, B19200) != 0) return false;
-        if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) return false;
+        if (::cfsetispeed(&tio, B19200) != 0 || ::cfsetospeed(&tio, B19200) != 0 ||
+            ::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) {
+            note_failure("it does not take the line settings");
+            return false;
+        }
         state_ = tio;
         return true;
     }
@@ -96,7 +102,16 @@ public:
         return static_cast<long>(got);
     }
 
+    void discard_input() override { ::tcflush(fd_.get(), TCIFLUSH); }
+
+    std::string failure() const override { return failure_; }
+
 private:
+    void note_failure(const char* what) {
+        const int error = errno;  // before anything else can change it
+        failure_ = device_ + ": " + what + " (" + std::strerror(error) + ")";
+    }
+
     // Waits until the port is ready for `events` or the deadline passes; false
     // on time-out or failure. A poll that ran its whole time ends the wait even
     // if the clock says otherwise, so the wait is always bounded.
@@ -112,6 +127,8 @@ private:
     }
 
     UniqueFd fd_;
+    std::string device_;
+    std::string failure_;  // why the last settings step failed
     const Clock& clock_;
     termios state_{};
     bool have_state_ = false;
@@ -126,14 +143,27 @@ private:
 std::string DefaultComDevice(int com) { return std::string(kDefaultDevicePrefix) + std::to_string(com - 1); }
 
 PortHandle SerialBackend::open(std::string_view port_name) {
+    why_not_opened_.clear();
     const std::string path = names_.resolve(port_name);
-    if (path.empty()) return nullptr;
+    if (path.empty()) {
+        why_not_opened_ = "the name resolves to no device";
+        return nullptr;
+    }
     // Owned from here: any way out below, a throw included, closes it.
     UniqueFd fd(::open(path.c_str(), kOpenFlags));
-    if (!fd) return nullptr;
+    if (!fd) {
+        const int error = errno;
+        why_not_opened_ = path + ": " + std::strerror(error);
+        return nullptr;
+    }
     // Not shared: a second handle, from this process too, is refused.
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
-    return std::make_unique<TermiosPort>(std::move(fd), clock_);
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        why_not_opened_ = path + ": " +
+                          (e == EWOULDBLOCK ? std::string("held by another program or handle") : std::strerror(e));
+        return nullptr;
+    }
+    return std::make_unique<TermiosPort>(std::move(fd), path, clock_);
 }
 
 }  // namespace dru

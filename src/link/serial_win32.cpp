@@ -22,12 +22,13 @@ constexpr std::string_view kDevicePrefix = "\\\\.\\COM";
 
 class Win32Port final : public SerialPort {
   public:
-    explicit Win32Port(UniqueHandle handle) : handle_(std::move(handle)) {
+    Win32Port(UniqueHandle handle, std::string device) : handle_(std::move(handle)), device_(std::move(device)) {
         dcb_.DCBlength = sizeof dcb_;
     }
 
     bool get_state() override {
         have_state_ = ::GetCommState(handle_.get(), &dcb_) != 0;
+        if (!have_state_) note_failure("its line settings cannot be read");
         return have_state_;
     }
 
@@ -53,7 +54,10 @@ class Win32Port final : public SerialPort {
         dcb.fErrorChar = FALSE;
         dcb.fNull = FALSE;
         dcb.fAbortOnError = FALSE;
-        if (!::SetCommState(handle_.get(), &dcb)) return false;
+        if (!::SetCommState(handle_.get(), &dcb)) {
+            note_failure("it does not take the line settings");
+            return false;
+        }
         dcb_ = dcb;
         return true;
     }
@@ -86,8 +90,20 @@ class Win32Port final : public SerialPort {
         return static_cast<long>(got);
     }
 
+    // Drops what the port received and nobody read; nothing is sent.
+    void discard_input() override { ::PurgeComm(handle_.get(), PURGE_RXABORT | PURGE_RXCLEAR); }
+
+    std::string failure() const override { return failure_; }
+
   private:
+    void note_failure(const char* what) {
+        const DWORD error = ::GetLastError();  // before anything else can change it
+        failure_ = device_ + ": " + what + " " + win32::ErrorText(error);
+    }
+
     UniqueHandle handle_;
+    std::string device_;
+    std::string failure_;  // why the last settings step failed
     DCB dcb_{};
     bool have_state_ = false;
 };
@@ -99,13 +115,21 @@ std::string DefaultComDevice(int com) {
 }
 
 PortHandle SerialBackend::open(std::string_view port_name) {
+    why_not_opened_.clear();
     const std::string path = names_.resolve(port_name);
-    if (path.empty()) return nullptr;
+    if (path.empty()) {
+        why_not_opened_ = "the name resolves to no device";
+        return nullptr;
+    }
     // Share mode 0: not shared, a second handle (from this process too) is refused.
     UniqueHandle handle(::CreateFileW(win32::ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle) return nullptr;
-    return std::make_unique<Win32Port>(std::move(handle));
+    if (!handle) {
+        const DWORD error = ::GetLastError();
+        why_not_opened_ = path + ": " + win32::ErrorText(error);
+        return nullptr;
+    }
+    return std::make_unique<Win32Port>(std::move(handle), path);
 }
 
 }  // namespace dru

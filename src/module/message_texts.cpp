@@ -233,6 +233,12 @@ TMessages TdtmImpressoraIBM::DefaultMsgPadrao() {
         // printer did not confirm however often it was tried.
         {"RelProdutos", "Relatório de Produtos"},
         {"IMP_SEM_RESPOSTA", "A impressora não confirmou o documento após 3 tentativas. Verifique a impressora."},
+        // The same notice when fewer attempts reached the printer, when it
+        // refused the document, or when nothing reached it.
+        {"IMP_SEM_RESPOSTA1", "A impressora não confirmou o documento, enviado uma vez. Verifique a impressora."},
+        {"IMP_SEM_RESPOSTA2", "A impressora não confirmou o documento após 2 tentativas. Verifique a impressora."},
+        {"IMP_RECUSOU", "A impressora recusou o documento. Verifique a impressora."},
+        {"IMP_NAO_ENVIADO", "O documento não chegou à impressora. Verifique a porta e o cabo."},
     });
 }
 

@@ -58,10 +58,14 @@ EntryCall::EntryCall()
     : state_(ModuleState::get()),
       folder_(state_.host_folder()),
       sink_(folder_),
+      counters_(folder_),
       services_(sink_, state_.clock(), state_.ports(), state_.dialog(), state_.data_module(), state_.format()),
       session_{services_.ctx, state_.data_module(), folder_} {
     state_.last_exchange() = {};
+    state_.call_record() = {};
     services_.ctx.last_exchange = &state_.last_exchange();
+    services_.ctx.call = &state_.call_record();
+    services_.ctx.counters = &counters_;
 }
 
 }  // namespace dru

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "module/data_module.h"
+#include "module/counter_file.h"
 #include "module/held_ports.h"
 #include "module/session.h"
 #include "dru01000.h"
@@ -75,6 +76,7 @@ public:
     PortHandle open(std::string_view port_name) override {
         return (stand_in_ ? *stand_in_ : own_).open(port_name);
     }
+    std::string why_not_opened() const override { return (stand_in_ ? *stand_in_ : own_).why_not_opened(); }
 
 private:
     PortProvider& own_;
@@ -101,6 +103,10 @@ public:
     void use_ports(PortProvider* stand_in) { switched_ports_.use(stand_in); }
     // The outcome of the last exchange of the last call that used the link.
     ExchangeRecord& last_exchange() { return last_exchange_; }
+    // What the call that drives the printer saw so far, and the verdict of
+    // the last one that ended.
+    CallRecord& call_record() { return call_record_; }
+    Verdict& last_verdict() { return last_verdict_; }
     HostDialog& dialog() { return dialog_; }
     const FormatSettings& format() const { return format_; }
     void set_format(const FormatSettings& fs) { format_ = fs; }
@@ -124,6 +130,8 @@ private:
     HostDialog dialog_;
     std::optional<std::string> host_folder_;
     ExchangeRecord last_exchange_;
+    CallRecord call_record_;
+    Verdict last_verdict_;
 };
 
 // The folder of the running executable (without a trailing "/"); "." when it
@@ -163,6 +171,7 @@ private:
     ModuleState& state_;
     std::string folder_;
     FileLogSink sink_;
+    CounterFile counters_;
     LinkServices services_;
     Session session_;
 };

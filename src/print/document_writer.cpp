@@ -37,12 +37,20 @@ std::optional<std::string> DocumentWriter::read_reply() {
     std::string buffer(kFinalReplyBufferBytes, '\0');
     const long count = port->read(buffer.data(), buffer.size());
     RecordRead(ctx_, buffer.data(), count);
+    if (count < 0) {  // the line is gone: nothing more is read or written
+        NoteReadFailed(ctx_);
+        port.reset();
+    }
+    if (count == 0) NoteUnconfirmed(ctx_, "the printer did not answer the document");
     if (count <= 0) return std::nullopt;
     return ReplyText(buffer.data(), count);
 }
 
 bool DocumentWriter::accepts(const std::string& reply) {
-    if (!IsErrorReply(reply, cmd::kEndComment, true)) return true;
+    if (!IsErrorReply(reply, cmd::kEndComment, true)) {
+        NoteAccepted(ctx_);
+        return true;
+    }
     return AnalisaErro(ctx_, port_name_, scheme_, reply, out_.port());
 }
 

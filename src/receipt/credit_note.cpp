@@ -84,18 +84,18 @@ void SendRegistration(LinkContext& ctx, const CreditNoteFrames& frames,
                       int inSleep) {
     Send(ctx, Frame(cmd::kOpenFiscalReceipt), stCdPortaImpFis, stEsquemaCor);
     ctx.log.ImpFisDebug(std::string(kOpenLabel));
-    ctx.clock.sleep_ms(inSleep);
+    Pause(ctx, inSleep);
     Send(ctx, Frame(cmd::kOpenBoleta), stCdPortaImpFis, stEsquemaCor);
     ctx.log.ImpFisDebug(std::string(kBoletaLabel));
-    ctx.clock.sleep_ms(inSleep);
+    Pause(ctx, inSleep);
     Send(ctx, frames.item, stCdPortaImpFis, stEsquemaCor);
-    ctx.clock.sleep_ms(inSleep);
+    Pause(ctx, inSleep);
     Send(ctx, frames.total, stCdPortaImpFis, stEsquemaCor);
     ctx.log.ImpFisDebug(std::string(kTotalLabel));
-    ctx.clock.sleep_ms(inSleep);
+    Pause(ctx, inSleep);
     for (const std::string& payment : frames.payments) {
         Send(ctx, payment, stCdPortaImpFis, stEsquemaCor);
-        ctx.clock.sleep_ms(inSleep);
+        Pause(ctx, inSleep);
     }
 }
 
@@ -119,7 +119,7 @@ void Nota_Credito(LinkContext& ctx, const std::string& stCdPortaImpFis,
     // the closing begins with a pause of its own.
     Send(ctx, Frame(cmd::kEndPayments, cmd::kEndPaymentsOperand), stCdPortaImpFis, stEsquemaCor);
     if (idTipoImpFis == printer_type::k16) {
-        ctx.clock.sleep_ms(inSleep);
+        Pause(ctx, inSleep);
         Send(ctx, Frame(cmd::kCutPaper), stCdPortaImpFis, stEsquemaCor);
     }
 

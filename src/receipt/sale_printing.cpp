@@ -76,12 +76,13 @@ public:
 private:
     bool type30() const { return p_.stIdTipoImpFis == printer_type::k30; }
     bool type16() const { return p_.stIdTipoImpFis == printer_type::k16; }
-    void pause(int ms) { ctx_.clock.sleep_ms(ms); }
+    void pause(int ms) { Pause(ctx_, ms); }  // none once the line failed
     void send(std::string_view code, std::string_view operands = {}) {
         Comand_Porta(ctx_, Frame(code, operands), kNoReplyExchange, p_.stCdPortaImpFis, p_.stEsquemaCor);
     }
     std::string operador() { return t_.cdsVendas.FieldByName("NMOPERADOR").AsString(); }
     void read_receipt_number() { Nr_Cupom(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, result_); }
+    std::string vouched();
 
     std::string consumer_debit();
     std::string ordinary();
@@ -97,6 +98,7 @@ private:
     const SaleDocuments& docs_;
     const int inSleep_;
     std::string result_;
+    std::optional<PrinterCounter> before_;  // the printer's receipt counter as last read, before the sale
     VoucherScan scan_;
     PaymentSums sums_;
     double dototalSomaItems_ = 0;
@@ -118,6 +120,7 @@ std::string Sale::run() {
     }
     CheckFiniteFigures(t_.cdsVendas, movi);  // the figures no fixed field takes too
 
+    if (ctx_.counters) before_ = ctx_.counters->recall(p_.stCdPortaImpFis);
     Abre_Gaveta_Imp(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, false);
     if (debit) return consumer_debit();
     return scan_.boPagtoVale ? voucher() : ordinary();
@@ -128,7 +131,7 @@ std::string Sale::consumer_debit() {
                                  p_.stDsObsCupFis, p_.doSaldoDebito, p_.doPrecoSubsidio, t_.cdsVendas,
                                  p_.stIdTipoImpFis, saldo_);
     read_receipt_number();
-    return result_;
+    return vouched();
 }
 
 std::string Sale::ordinary() {
@@ -148,9 +151,10 @@ std::string Sale::ordinary() {
     }
     const ExemptTotals exempt = SumExemptItems(vendas, ctx_.format);
     if (!boExisteProdTributado) return exempt_only(exempt);
+    if (LineFailed(ctx_)) return {};  // the receipt ends where the line failed
     close_taxable(exempt);
     read_receipt_number();
-    return result_;
+    return vouched();
 }
 
 // Total, payments, then the closing block or the exempt breakdown.
@@ -164,6 +168,7 @@ void Sale::close_taxable(const ExemptTotals& exempt) {
     SetTableFilter(t_.cdsMovi, kPaymentMovements);
     Pagamento(ctx_, p_.stCdPortaImpFis, t_.cdsMovi, t_.cdsVendas.FieldByName("VRTXSERVICO").AsFloat());
     t_.cdsMovi.SetFiltered(false);
+    if (LineFailed(ctx_)) return;  // the receipt ends where the line failed
 
     if (exempt.doTotIsento == 0) {
         pause(inSleep_ - kShorterPauseMs);
@@ -213,6 +218,8 @@ std::string Sale::voucher() {
     if (!vendas.IsEmpty()) {
         ctx_.dialog.Mensagem(ctx_.messages.msgPadrao().Msg(kRefusalKey), "", "N", "N", TTipoMsg::Tipo3, "",
                              p_.stEsquemaCor, 0, nullptr);
+        Decide(ctx_, VerdictKind::NotSent,
+               "the sale was refused: a voucher cannot pay for items that are not of tax kind T; nothing was printed");
         return std::string(kRefused);
     }
     vendas.SetFiltered(false);
@@ -222,6 +229,7 @@ std::string Sale::voucher() {
     // The credit note is worth what the vouchers leave of the purchase, not
     // the other payments before the change given back.
     const std::string stMontoDin = Amount10(doTotalCompra - sums_.doMontoTic, ctx_.format);
+    std::string number;  // the credit note's receipt number, when it is this sale's
     if (doTotalCompra > sums_.doMontoTic) {
         const ExemptTotals exempt = SumExemptItems(vendas, ctx_.format);
         SetTableFilter(vendas, kTaxableItems);
@@ -230,13 +238,47 @@ std::string Sale::voucher() {
                          p_.stDsObsCupFis, exempt.doAcrescimo, exempt.doDesconto, scan_.doValorCons,
                          p_.stIdTipoImpFis, saldo_);
             read_receipt_number();
+            number = vouched();
         } else if (!EmptyString(exempt.stTotIsento)) {
             exempt_breakdown(exempt, stNomeOperador);
             result_.clear();
         }
     }
+    // The ticket prints the number as it was read: its bytes stay as they are.
     docs_.sale_ticket(ctx_, sums_.doMontoTic, p_.stCdPortaImpFis, p_.stSenhaCupom, result_, stNomeOperador,
                       p_.stDsObsCupFis, t_.cdsMovi);
+    return number;
+}
+
+// The receipt number read back, only when it is this sale's: the counter
+// read at the end is one past the counter last read before the sale, from the
+// same printer, and nothing of the sale was refused or lost on the line.
+// Otherwise "" and the verdict says why.
+std::string Sale::vouched() {
+    if (!ctx_.counters) return result_;  // a link that keeps no counters cannot tell: the number as read
+    if (LineFailed(ctx_)) return {};  // the verdict names the line's failure
+    const std::string refusal = ctx_.call ? ctx_.call->refusal : std::string();
+    auto unconfirmed = [&](std::string why) {
+        Decide(ctx_, VerdictKind::Unconfirmed, std::move(why));
+        return std::string();
+    };
+    if (!refusal.empty()) {
+        Decide(ctx_, VerdictKind::Refused, refusal + "; the receipt number read back may be another receipt's");
+        return {};
+    }
+    if (result_.empty()) return unconfirmed("the receipt number could not be read back");
+    const std::optional<PrinterCounter> after =
+        ctx_.counters ? ctx_.counters->recall(p_.stCdPortaImpFis) : std::nullopt;
+    if (!before_ || !after || before_->serial != after->serial)
+        return unconfirmed("receipt " + result_ + " was read back, but no earlier reading of this printer's "
+                           "receipt counter is kept, so it cannot be told to be this sale's");
+    if (after->receipt == before_->receipt)
+        return unconfirmed("the receipt counter did not move from " + result_ +
+                           ": the printer did not count a receipt for this sale (voided or not printed)");
+    if (after->receipt != before_->receipt + 1)
+        return unconfirmed("the receipt counter moved from " + std::to_string(before_->receipt) + " to " +
+                           std::to_string(after->receipt) + ": more than this sale's receipt was counted");
+    Decide(ctx_, VerdictKind::Confirmed, "receipt " + result_ + " was counted for this sale");
     return result_;
 }
 

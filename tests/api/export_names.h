@@ -21,7 +21,7 @@ inline const std::vector<std::string> kHelperExports = {
     "dru_dataset_load_from_file", "dru_dataset_save_to_file",
     "dru_set_host_folder", "dru_set_port_device", "dru_set_message", "dru_set_format_settings",
     "dru_set_message_handler", "dru_last_error", "dru_last_error_code", "dru_version",
-    "dru_last_exchange",
+    "dru_last_exchange", "dru_last_verdict",
 };
 
 // Day operations, printer start-up and data, fiscal date check.

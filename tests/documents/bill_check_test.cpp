@@ -297,11 +297,11 @@ TEST(BillCheck, ClosingLoopRepliesAndTheirOutcomes) {
         std::size_t closing_frames;
     } cases[] = {
         {"accepted at once", {{"1\r", "61"}}, true, 1},
-        {"read fails, then accepted", {{"", "61", true}, {"1\r", "61"}}, true, 2},
+        {"silent, then accepted", {{"", "61"}, {"1\r", "61"}}, true, 2},
         {"one byte is an empty reply, accepted", {{"\r", "61"}}, true, 1},
         {"zero colon is data", {{"0:5:\r", "61"}}, true, 1},
         {"silent twice, then accepted",
-         {{"", "61", true}, {"", "61", true}, {"2\r", "61"}},
+         {{"", "61"}, {"", "61"}, {"2\r", "61"}},
          true,
          3},
     };
@@ -317,6 +317,25 @@ TEST(BillCheck, ClosingLoopRepliesAndTheirOutcomes) {
         EXPECT_TRUE(rig.log_messages().empty()) << k.name;  // no "Resultado : " line either
         EXPECT_TRUE(rig.dialog.calls.empty()) << k.name;
     }
+}
+
+// A read that fails is the line gone: it confirms nothing and ends the bill
+// (no second end comment), and the operator is told it went out once.
+TEST(BillCheck, AFailedReadEndsTheBill) {
+    BillRig rig;
+    CallRecord record;
+    rig.ctx.call = &record;
+    rig.ports.queue({"", "61", true});
+    rig.ports.queue_reply("1\r", "61");
+    Bill b;
+    b.products = {};
+    b.answered = false;
+    EXPECT_FALSE(b.run(rig));
+    EXPECT_EQ(Positions(rig.lines(), "61").size(), 1u);
+    EXPECT_EQ(rig.log_messages(), (Strings{"Falha na linha da impressora: documento encerrado",
+                                           "Impressora sem resposta apos 1 tentativa: Conferencia_Outras"}));
+    ASSERT_EQ(rig.dialog.calls.size(), 1u);
+    EXPECT_EQ(rig.dialog.calls[0].text, rig.messages.padrao.Msg("IMP_SEM_RESPOSTA1"));
 }
 
 // The analysis decides: 59 (in the sales period) it takes as done, 43
@@ -344,9 +363,12 @@ TEST(BillCheck, ErrorReplyGoesToTheErrorAnalysis) {
 // Error 19 on the end comment: the analysis closes the bill's port to open
 // the sales period on a port of its own, and refuses. The bill has no port
 // left to write on, so its remaining attempts send nothing and it gives up
-// at once, with no port left open.
+// at once, with no port left open, telling the operator that the printer
+// refused the bill (the end comment went out once, not three times).
 TEST(BillCheck, AnAnalysisThatTakesThePortEndsTheClosingLoop) {
     BillRig rig;
+    CallRecord record;
+    rig.ctx.call = &record;
     rig.ports.queue_reply("01961\r", "61");
     rig.ports.queue_reply("1\r", "32");
     Bill b;
@@ -360,9 +382,10 @@ TEST(BillCheck, AnAnalysisThatTakesThePortEndsTheClosingLoop) {
     const Strings logs = rig.log_messages();
     ASSERT_FALSE(logs.empty());
     EXPECT_EQ(logs.front(), "*********Aconteceu um Erro******** Erro 19 Comando 61");
-    EXPECT_EQ(logs.back(), "Impressora sem resposta apos 3 tentativas: Conferencia_Outras");
+    EXPECT_EQ(logs.back(), "Impressora recusou o documento: Conferencia_Outras");
     ASSERT_EQ(rig.dialog.calls.size(), 1u);
-    EXPECT_EQ(rig.dialog.calls[0].text, rig.messages.padrao.Msg("IMP_SEM_RESPOSTA"));
+    EXPECT_EQ(rig.dialog.calls[0].text, rig.messages.padrao.Msg("IMP_RECUSOU"));
+    EXPECT_EQ(Judge(record).kind, VerdictKind::Refused);
 }
 
 TEST(BillCheck, PortThatDoesNotOpenPrintsNothing) {

@@ -14,15 +14,19 @@ namespace {
 
 constexpr const char* kNoPort = "NOPORT";  // resolves to no device: the opening fails
 
-TEST(CashApi, APortThatDoesNotOpenIsFalseWithoutAnError) {
+// A port that does not open is false, and the port error says which and why.
+TEST(CashApi, APortThatDoesNotOpenIsFalseAndSaysWhy) {
+    const std::string why = "The port NOPORT did not open: the name resolves to no device";
     EXPECT_FALSE(Suprimento(kNoPort, "Azul", 1500, true));
-    EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE);
+    EXPECT_EQ(dru_last_error_code(), DRU_ERR_PORT);
+    EXPECT_EQ(dru_last_error(), why);
+    EXPECT_EQ(dru_last_verdict(nullptr), DRU_VERDICT_NOT_SENT);
     DruDataSet* any = dru_dataset_new();
     EXPECT_FALSE(Sangria(kNoPort, "Azul", 1500, any));
-    EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE);
+    EXPECT_EQ(dru_last_error_code(), DRU_ERR_PORT);
     dru_dataset_free(any);
     EXPECT_FALSE(Sangria(kNoPort, nullptr, 1500, nullptr));  // the table is not read: NULL is fine
-    EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE);
+    EXPECT_EQ(dru_last_error_code(), DRU_ERR_PORT);
 }
 
 TEST(CashApi, AnAmountThatIsNotANumberIsABadArgument) {

@@ -337,5 +337,21 @@ TEST(CashClosing, TablesTheFlagsDoNotNeedMayBeNull) {
     EXPECT_FALSE(reduced);
 }
 
+// A second closing whose reading has no sales hands back no payment-form
+// totals: not the first closing's, which the module still holds.
+TEST(CashClosing, AClosingWithoutSalesHandsBackNoPaymentFormTotals) {
+    ClosingRig rig;
+    rig.closing.boAccessImpRedz = true;
+    bool reduced = false;
+    for (const char* reading : {kDayTotals, "41:1056:1055:0:0:0:0:0:0:\r"}) {
+        rig.link.dialog.answers = {false, true};
+        rig.link.ports.queue_reply(reading, "481");
+        rig.run(reduced);
+    }
+    EXPECT_TRUE(reduced);
+    EXPECT_EQ(rig.redz.RecordCount(), 0);
+    EXPECT_EQ(rig.formRedz.RecordCount(), 0);
+}
+
 }  // namespace
 }  // namespace dru::test

@@ -105,7 +105,7 @@ TEST(CashDocuments, ThePrintersReplyIsTheResult) {
         {"paper out", "04361\r", false, false, true},
         {"reduction warning", "06861\r", false, true, true},
         {"silent", "", false, false, false},
-        {"read fails", "", true, true, false},
+        {"read fails: confirms nothing", "", true, false, false},
     };
     for (const auto& k : cases) {
         for (bool supply : {true, false}) {

@@ -150,11 +150,11 @@ TEST(CreditVoucherApi, APortThatDoesNotOpenIsFalseAndLeavesTheTextsAlone) {
     DruText* cupom = dru_text_new("0000042");
     for (const char* unused : {static_cast<const char*>(nullptr), "", "X"}) {
         EXPECT_FALSE(VoucherThroughC(movements, cupom, unused));
-        EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE) << dru_last_error();
+        EXPECT_EQ(dru_last_error_code(), DRU_ERR_PORT) << dru_last_error();  // the port named, and why
         EXPECT_STREQ(dru_text_get(cupom), "0000042");
     }
     EXPECT_FALSE(VoucherThroughC(movements, nullptr, nullptr));  // the texts may be NULL
-    EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE);
+    EXPECT_EQ(dru_last_error_code(), DRU_ERR_PORT);
     dru_text_free(cupom);
     dru_dataset_free(movements);
 }

@@ -318,7 +318,7 @@ TEST(ProductReportApi, EntryPointsAndTheirErrors) {
     bool control = true;
     // The port never opens: tried and given up, the copy dropped.
     ::Relatorio_Produto(kNoPort, "D", "SERIE", "0001", "01", cupom, ds, "N", "", "Azul", &control);
-    EXPECT_EQ(dru_last_error_code(), DRU_ERR_NONE) << dru_last_error();
+    EXPECT_EQ(dru_last_error_code(), DRU_ERR_PORT) << dru_last_error();  // which port, and why
     EXPECT_EQ(std::string(dru_text_get(cupom)), "77");
     EXPECT_TRUE(control);
     EXPECT_FALSE(dru01000::ImpRelGerencial_IBM("Azul", kNoPort));

@@ -134,20 +134,25 @@ TEST(ComandPorta, SettingsStepFailures) {
     }
 }
 
+// A failed write or read is the line failing: one line says so, and a
+// failed write is not followed by a read.
 TEST(ComandPorta, ReadThatFailsOrBringsNothingLeavesTheResultEmpty) {
+    const std::string kLineFailed = "Falha na linha da impressora: documento encerrado";
     FakeLink failing;
     failing.ports.queue_read_failure();
     EXPECT_EQ(Exchange(failing, Frame("481")), "");
-    EXPECT_EQ(failing.log_messages(), Strings{kSent + Frame("481")});
+    EXPECT_EQ(failing.log_messages(), (Strings{kSent + Frame("481"), kLineFailed}));
 
     FakeLink silent;
     EXPECT_EQ(Exchange(silent, Frame("481")), "");
     EXPECT_EQ(silent.log_messages(), Strings{kSent + Frame("481")});
 
-    FakeLink broken_write;  // a lost write is not detected
+    FakeLink broken_write;
     broken_write.ports.write_fails = true;
     EXPECT_EQ(Exchange(broken_write, Frame("481")), "");
-    EXPECT_EQ(broken_write.log_messages(), Strings{kSent + Frame("481")});
+    EXPECT_EQ(broken_write.log_messages(), (Strings{kLineFailed, kSent + Frame("481")}));
+    const auto& ev = broken_write.ports.events();
+    EXPECT_EQ(std::count(ev.begin(), ev.end(), "read 4001"), 0);
 }
 
 TEST(ComandPorta, ReadTakesAtMostTheReplyBuffer) {

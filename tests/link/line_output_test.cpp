@@ -61,7 +61,8 @@ TEST(LineOutput, FinalReplyCheck) {
         Strings log;
     };
     const Case cases[] = {
-        {"read fails", true, "", true, {}},
+        // A failed read confirms nothing: the line is gone.
+        {"read fails", true, "", false, {"Falha na linha da impressora: documento encerrado"}},
         {"no byte", false, "", false, {}},
         {"accepted", false, "10\x03", true, {"Resultado : 10"}},
         {"one byte", false, "0", true, {"Resultado : "}},

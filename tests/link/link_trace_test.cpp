@@ -44,16 +44,17 @@ TEST(LinkTrace, FailuresOfTheLineAreShownAsSuch) {
     line.ports.queue_read_failure();
     line.ports.write_fails = true;
     {
+        // A failed write ends the document: nothing more is written or read.
         LineOutput out(line.ctx, "COM1", "Azul");
         out.write_frame(Frame("61"));
         line.ports.write_fails = false;
-        out.write_frame(Frame("61"));  // takes the read failure
-        EXPECT_TRUE(out.final_reply_check());
+        out.write_frame(Frame("61"));
+        EXPECT_FALSE(out.final_reply_check());
     }
     const Strings& e = line.trace.entries();
-    ASSERT_GE(e.size(), 4u);
-    EXPECT_EQ(Strings(e.end() - 4, e.end()),
-              (Strings{"write <87>61<88> -> <failed>", "write <87>61<88>", "read 1001 -> <failed>", "close"}));
+    ASSERT_GE(e.size(), 3u);
+    EXPECT_EQ(Strings(e.end() - 3, e.end()),
+              (Strings{"write <87>61<88> -> <failed>", "log Falha na linha da impressora: documento encerrado", "close"}));
 }
 
 TEST(LinkTrace, ReadThatGetsNothingWaitsItsTimeOutAndSaysSo) {

@@ -81,12 +81,14 @@ const std::vector<std::string> kMsgPadrao2StoredKeys = {
 
 TEST(DataModuleMessages, KeysInStoredOrderWithTheirDuplicates) {
     // The 209 stored lines first and in order, then the module's own: the
-    // product report's title and the notice.
+    // product report's title and the give-up notices.
     const auto keys = Keys(Module().msgPadrao);
-    ASSERT_EQ(keys.size(), 211u);
+    ASSERT_EQ(keys.size(), 215u);
     EXPECT_EQ(std::vector<std::string>(keys.begin(), keys.begin() + 209), kMsgPadraoKeys);
     EXPECT_EQ(keys[209], "RelProdutos");
-    EXPECT_EQ(keys.back(), "IMP_SEM_RESPOSTA");
+    EXPECT_EQ(std::vector<std::string>(keys.begin() + 210, keys.end()),
+              (std::vector<std::string>{"IMP_SEM_RESPOSTA", "IMP_SEM_RESPOSTA1", "IMP_SEM_RESPOSTA2", "IMP_RECUSOU",
+                                        "IMP_NAO_ENVIADO"}));
 
     for (const char* key : {"Nome", "AliqNaoCad", "Suprimento", "CV-EMITIDO"})
         EXPECT_EQ(std::count(kMsgPadraoKeys.begin(), kMsgPadraoKeys.end(), key), 2) << key;

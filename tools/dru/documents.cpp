@@ -109,6 +109,8 @@ Document Sale() {
                         "the sale was refused (\"Erro\": a voucher payment the sale does not "
                         "allow)";
                     r.exit_code = kFailed;
+                } else if (text.empty() && r.verdict_kind != DRU_VERDICT_CONFIRMED) {
+                    r.line("ImpressaoVenda: no receipt number (the verdict below says why)");
                 } else if (text.empty()) {
                     r.line(
                         "ImpressaoVenda: printed, no fiscal receipt number (a voucher or debit "

@@ -25,6 +25,26 @@ std::string ExchangeVerdict(int outcome) {
     }
 }
 
+// "The printer refused it: the printer refused command 98 with error 19 (...)."
+std::string VerdictSentence(const Report& r) {
+    std::string head;
+    switch (r.verdict_kind) {
+        case DRU_VERDICT_CONFIRMED:
+            head = "Confirmed";
+            break;
+        case DRU_VERDICT_REFUSED:
+            head = "Refused by the printer";
+            break;
+        case DRU_VERDICT_NOT_SENT:
+            head = "Not sent";
+            break;
+        default:
+            head = "Unconfirmed (it may have printed: check the paper before trying again)";
+            break;
+    }
+    return head + (r.verdict_detail.empty() ? "" : ": " + r.verdict_detail) + ".";
+}
+
 std::string Seconds(long long ms) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f s", static_cast<double>(ms) / 1000.0);
@@ -50,6 +70,21 @@ const char* ExchangeName(int outcome) {
     }
 }
 
+const char* VerdictName(int kind) {
+    switch (kind) {
+        case DRU_VERDICT_CONFIRMED:
+            return "confirmed";
+        case DRU_VERDICT_REFUSED:
+            return "refused";
+        case DRU_VERDICT_NOT_SENT:
+            return "not sent";
+        case DRU_VERDICT_UNCONFIRMED:
+            return "unconfirmed";
+        default:
+            return "none";
+    }
+}
+
 bool Report::took(const std::string& entry) {
     calls.push_back(entry);
     last_error = dru_last_error();
@@ -57,7 +92,11 @@ bool Report::took(const std::string& entry) {
     DruText* text = dru_text_new(nullptr);
     exchange = dru_last_exchange(text);
     reply = dru_text_get(text);
+    verdict_kind = dru_last_verdict(text);
+    verdict_detail = dru_text_get(text);
     dru_text_free(text);
+    // Only a confirmed document is done; the others may need the paper checked.
+    if (verdict_kind != DRU_VERDICT_NONE && verdict_kind != DRU_VERDICT_CONFIRMED) exit_code = kFailed;
     if (!last_error.empty()) {
         verdict = entry + ": " + last_error;
         // The driver refused the input before sending anything: bad input.
@@ -102,6 +141,7 @@ void PrintHuman(const Report& r, std::ostream& out) {
         out << "last reply from the printer: \"" << reply << "\"\n";
     }
     if (!r.verdict.empty()) out << r.verdict << "\n";
+    if (r.verdict_kind != DRU_VERDICT_NONE) out << VerdictSentence(r) << "\n";
     if (!r.frames.empty()) {
         out << "\nFrames (time on the printer's schedule):\n";
         for (const Json& f : r.frames) {
@@ -134,6 +174,7 @@ Json ToJson(const Report& r) {
     j["last_error"] = r.last_error;
     j["last_error_code"] = r.last_error_code;
     j["exchange"] = {{"outcome", ExchangeName(r.exchange)}, {"reply", r.reply}};
+    j["verdict"] = {{"kind", VerdictName(r.verdict_kind)}, {"detail", r.verdict_detail}};
     j["messages"] = r.messages;
     if (!r.verdict.empty()) j["failure"] = r.verdict;
     if (r.paper) j["paper"] = *r.paper;

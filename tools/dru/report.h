@@ -22,6 +22,9 @@ struct Report {
     int last_error_code = DRU_ERR_NONE;
     int exchange = DRU_EXCHANGE_NONE;
     std::string reply;
+    // dru_last_verdict() after the last call that drove the printer.
+    int verdict_kind = DRU_VERDICT_NONE;
+    std::string verdict_detail;
     Json messages = Json::array();   // operator notices and questions
     std::vector<std::string> lines;  // what the subcommand shows a person
     std::string verdict;             // why the run failed ("the printer did not answer")
@@ -32,15 +35,19 @@ struct Report {
     int pauses_ms = 0, waits_ms = 0;
     int exit_code = kDone;
 
-    // After each C call: its name, dru_last_error() and dru_last_exchange().
-    // False when it failed on a platform error or the printer did not answer
-    // (the verdict and exit code are set then).
+    // After each C call: its name, dru_last_error(), dru_last_exchange() and
+    // dru_last_verdict(); a call that drove the printer with any verdict but
+    // "confirmed" fails the run (exit 1). False when it failed on a platform
+    // error or the printer did not answer (the verdict and exit code are set
+    // then).
     bool took(const std::string& entry);
     void line(std::string text) { lines.push_back(std::move(text)); }
 };
 
 // The name of a DRU_EXCHANGE_* outcome ("answered", "silent", ...).
 const char* ExchangeName(int outcome);
+// The name of a DRU_VERDICT_* ("confirmed", "refused", "not sent", "unconfirmed").
+const char* VerdictName(int kind);
 
 void PrintHuman(const Report& r, std::ostream& out);
 Json ToJson(const Report& r);

@@ -14,6 +14,7 @@ namespace {
 Schedule MeasureSchedule(Program& program, const CallSpec& spec) {
     HostFolder folder(program.options, /*temporary=*/true);
     std::unique_ptr<Target> preview = Target::Preview(program.options);
+    preview->remember_counter(folder);
     Report scratch;
     OperatorDialog quiet(program.console, program.options, scratch, /*quiet=*/true);
     CallContext context{preview->port_name(), *preview, folder, program.options};
@@ -53,6 +54,7 @@ int RunCall(Program& program, const CallSpec& spec) {
     report.command = spec.command;
     HostFolder folder(o, /*temporary=*/o.preview);
     std::unique_ptr<Target> target = Target::Choose(o);
+    target->remember_counter(folder);
     OperatorDialog dialog(program.console, o, report);
     {
         std::unique_ptr<ProgressBar> bar;

@@ -11,6 +11,8 @@
 #include "dru01000.h"
 #include "host/clock.h"
 #include "host/trace.h"
+#include "link/counter_memory.h"
+#include "module/counter_file.h"
 #include "ports.h"
 #include "module/module.h"
 #include "printer_model.h"
@@ -61,6 +63,14 @@ void RingUpSale(sim::PrinterModel& printer) {
     // query, which prints nothing, ends it.
     printer.execute("35");
     printer.take_output();  // nobody asked: its reply is not the driver's
+}
+
+// What the driver kept of the printer's counter after the first sale: the
+// counter and serial its reply to 481 carries, under the port name used.
+void RememberCounter(sim::PrinterModel& printer, const std::string& port, const HostFolder& folder) {
+    const std::string reply = printer.execute("481");
+    printer.take_output();  // asked here, not on the line: nobody reads it
+    if (const std::optional<PrinterCounter> counter = CounterOf(reply)) CounterFile(folder.path()).remember(port, *counter);
 }
 
 // The paper printed after the sale already on the counters.
@@ -136,6 +146,7 @@ class CountingPorts final : public PortProvider {
         PortHandle port = ports_.open(name);
         return port ? std::make_unique<Counted>(std::move(port), writes_) : nullptr;
     }
+    std::string why_not_opened() const override { return ports_.why_not_opened(); }
     const std::atomic<int>& writes() const { return writes_; }
 
   private:
@@ -153,6 +164,8 @@ class CountingPorts final : public PortProvider {
             return n;
         }
         long read(char* buffer, std::size_t max) override { return port_->read(buffer, max); }
+        void discard_input() override { port_->discard_input(); }
+        std::string failure() const override { return port_->failure(); }
 
       private:
         PortHandle port_;
@@ -191,6 +204,9 @@ class SimulatorTarget final : public Target {
     }
     std::string port_name() const override { return device_->port_name(); }
     void also_answer_to(const std::string& port) override { device_->also_answer_to(port); }
+    void remember_counter(const HostFolder& folder) override {
+        server_->with_model([&](sim::PrinterModel& m) { RememberCounter(m, port_name(), folder); });
+    }
     const std::atomic<int>* count_frames() override { return device_->count_frames(); }
     void finish(Report& report) override {
         server_->with_model(
@@ -224,6 +240,7 @@ class PreviewTarget final : public Target {
         ModuleState::get().use_clock(nullptr);
     }
     std::string port_name() const override { return kDevicePort; }
+    void remember_counter(const HostFolder& folder) override { RememberCounter(model_, kDevicePort, folder); }
     void finish(Report& report) override;
     Schedule schedule() const override;
 

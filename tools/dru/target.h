@@ -77,6 +77,10 @@ class Target {
     virtual Schedule schedule() const { return {}; }
     // Counts the frames written from now on (real runs); null when not counted.
     virtual const std::atomic<int>* count_frames() { return nullptr; }
+    // The simulator's till read the printer's receipt counter when it rang up
+    // the day's first sale: the driver's memory of it goes into `folder`, so
+    // a sale on the simulator can be told to be counted (real printers: nothing).
+    virtual void remember_counter(const HostFolder& folder) { (void)folder; }
 };
 
 }  // namespace dru::cli
