@@ -42,14 +42,14 @@ dru::FormatSettings to_settings(const DruFormatSettings& in) {
 
 // NULL or "" goes back to DRU_HOST_FOLDER or the executable's folder.
 extern "C" DRU_API void DRU_CALL dru_set_host_folder(const char* folder) {
-    dru::guarded_void([&] { dru::ModuleState::get().set_host_folder(dru::HostText(folder)); });
+    dru::guarded_void([&] { dru::ModuleState::get().set_host_folder(dru::HostPath(folder)); });
 }
 
 // A NULL or empty device drops the port's override.
 extern "C" DRU_API void DRU_CALL dru_set_port_device(const char* port, const char* device) {
     dru::guarded_void([&] {
         const std::string name = dru::HostText(port);
-        if (!dru::ModuleState::get().port_names().set_device(name, dru::HostText(device)))
+        if (!dru::ModuleState::get().port_names().set_device(name, dru::HostPath(device)))
             throw dru::EBadArgument("dru_set_port_device: \"" + name + "\" is not COM1 to COM12");
     });
 }

@@ -190,8 +190,10 @@ public:
     void SetDataPacket(std::string_view packet);  // raises with the position; table unchanged then
     // Reads a regular file of at most kMaxTableFileBytes; anything else (a
     // device, a pipe, a folder, a larger file) raises EInOutError naming the
-    // file before it is read. A packet that does not read raises EDatabaseError.
+    // file before it is read (ReadRegularFile: opened first, then checked). A packet that does not read raises EDatabaseError.
     void LoadFromFile(const std::string& path);
+    // The same, but false (the table unchanged) when no file has that name.
+    bool LoadFromFileIfPresent(const std::string& path);
     void SaveToFile(const std::string& path) const;
 
     struct Impl;
