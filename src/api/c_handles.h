@@ -18,7 +18,6 @@ struct DruParams {
 
 struct DruDataSet {
     dru::TClientDataSet table;
-    std::string scratch;  // text handed back by dru_dataset_get_text
 };
 
 // The table of a handle the host may leave NULL: nullptr then.

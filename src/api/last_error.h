@@ -3,6 +3,8 @@
 // fail starts. Every C entry point runs its body through `guarded`, so no
 // exception crosses the C interface and every call holds the module's lock
 // (ModuleLock) while it runs; nothing below src/api writes the last error.
+// The report has a small lock of its own, so its readers never take the
+// module's (and never wait for a document).
 #pragma once
 #include <exception>
 #include <string>
@@ -15,7 +17,8 @@ namespace dru {
 
 void clear_last_error();
 void set_last_error(ErrorReport report);
-const ErrorReport& last_error();
+ErrorReport last_error();  // a copy, taken under the report's lock
+ErrorKind last_error_kind();
 
 // A NULL handle or output the call needs: the bad-argument error naming the
 // call and the argument.

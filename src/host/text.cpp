@@ -115,6 +115,16 @@ std::string to_latin1(std::string_view utf8) {
     return out;
 }
 
+std::u32string code_points(std::string_view utf8) {
+    std::u32string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = valid_sequence(utf8, i);
+        out += n == 0 ? static_cast<unsigned char>(utf8[i]) : decode(utf8, i, n);
+        i += n == 0 ? 1 : n;
+    }
+    return out;
+}
+
 std::size_t length(std::string_view utf8) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < utf8.size(); ++count) {

@@ -22,6 +22,10 @@ std::string to_latin1(std::string_view utf8);
 // Appends code point `cp` encoded as UTF-8.
 void append_code_point(std::string& out, std::uint32_t cp);
 
+// The characters as code points; a byte that is not UTF-8 counts as its
+// Latin-1 character (as to_latin1 keeps it).
+std::u32string code_points(std::string_view utf8);
+
 // Number of characters.
 std::size_t length(std::string_view utf8);
 

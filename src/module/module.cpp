@@ -60,7 +60,7 @@ EntryCall::EntryCall()
       sink_(folder_),
       services_(sink_, state_.clock(), state_.ports(), state_.dialog(), state_.data_module(), state_.format()),
       session_{services_.ctx, state_.data_module(), folder_} {
-    state_.last_exchange() = {};
+    Reset(state_.last_exchange());
     services_.ctx.last_exchange = &state_.last_exchange();
 }
 
