@@ -13,6 +13,9 @@ namespace dru::text {
 // byte by byte as Latin-1 (legacy hosts) and returned as UTF-8.
 std::string from_host(std::string_view raw);
 
+// True when `s` is valid UTF-8 (what from_host passes unchanged).
+bool is_valid_utf8(std::string_view s);
+
 // Latin-1 bytes (printer replies, old files) to UTF-8: byte N is code point N.
 std::string from_latin1(std::string_view bytes);
 

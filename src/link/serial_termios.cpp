@@ -51,13 +51,16 @@ bool IsPrinterLine(int fd) {
 // Waits, within the write time-out, until the line has sent what was
 // written, so settings put back at close never garble the last frame's tail.
 // The wait is the device's, like the waits of reads and writes: a bounded
-// count of short polls, whatever clock the calls run on.
+// count of short polls, whatever clock the calls run on; a line that has hung
+// up sends nothing more, so it is not waited for.
 void DrainBounded(int fd) {
     constexpr int kDrainPollMs = 10;  // a few bytes' time at 19200 baud
     int queued = 0;
     for (int waited = 0; waited < kWriteTotalTimeoutMs; waited += kDrainPollMs) {
         if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
-        ::poll(nullptr, 0, kDrainPollMs);
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, kDrainPollMs) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
+        if (p.revents & POLLOUT) ::poll(nullptr, 0, kDrainPollMs);  // room, but the line still sends
     }
 }
 

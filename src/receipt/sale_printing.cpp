@@ -110,7 +110,10 @@ std::string Sale::run() {
     // before the drawer opens.
     const bool debit = movi.Locate("IDTIPOMOVIVE", {"T"}, true);
     if (!debit) scan_ = ScanForVoucher(movi, t_.cdsRecebimento);
-    if (!debit && !scan_.boPagtoVale) CheckOrdinarySale(t_.cdsVendas, movi, ctx_.format);
+    if (!debit && !scan_.boPagtoVale) {
+        CheckReceiptInputs();
+        CheckOrdinarySale(t_.cdsVendas, movi, ctx_.format);
+    }
     if (!debit && scan_.boPagtoVale) {
         const PaymentSums v = VoucherPayments(movi);
         const double compra = v.doTotalPago - v.doTotalTroco;
@@ -119,7 +122,6 @@ std::string Sale::run() {
             CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
     }
     CheckFiniteFigures(t_.cdsVendas, movi);  // the figures no fixed field takes too
-    if (!debit && !scan_.boPagtoVale) CheckReceiptInputs();
 
     Abre_Gaveta_Imp(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, false);
     if (debit) return consumer_debit();
