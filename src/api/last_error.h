@@ -22,9 +22,13 @@ ErrorKind last_error_kind();
 
 // A NULL handle or output the call needs: the bad-argument error naming the
 // call and the argument.
+// A table is named by them too, so a field it lacks is named with the call
+// and the table ("ImpressaoVenda: cdsVendas: Field 'VRTXSERVICO' not found").
 template <class H>
 H& Required(H* handle, const char* call, const char* argument) {
     if (!handle) throw EBadArgument(std::string(call) + ": " + argument + " is NULL");
+    if constexpr (requires { handle->table.SetName(std::string()); })
+        handle->table.SetName(std::string(call) + ": " + argument);
     return *handle;
 }
 

@@ -42,6 +42,7 @@ struct TClientDataSet::Impl {
     detail::FieldCodec codec;
     std::unordered_map<std::string, std::unique_ptr<TField>> fields;  // upper-case name; kept for the table's life
     std::map<std::string, std::string> display_formats;
+    std::string name;  // what the table's errors are prefixed with; empty: nothing
 
     bool active = false;
     DataSetState state = DataSetState::Inactive;
@@ -294,7 +295,13 @@ void TClientDataSet::EmptyDataSet() {
 
 bool TClientDataSet::HasField(std::string_view name) const { return impl_->store.Find(name) >= 0; }
 
+void TClientDataSet::SetName(std::string name) { impl_->name = std::move(name); }
+
+const std::string& TClientDataSet::Name() const { return impl_->name; }
+
 TField& TClientDataSet::FieldByName(std::string_view name) {
+    if (!impl_->name.empty() && !HasField(name))
+        throw EDatabaseError(impl_->name + ": Field '" + std::string(name) + "' not found");
     const int i = impl_->store.Require(name);
     return *impl_->fields.at(Upper(impl_->store.defs()[i].name));
 }

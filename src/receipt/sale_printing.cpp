@@ -118,8 +118,10 @@ std::string Sale::run() {
         const PaymentSums v = VoucherPayments(movi);
         const double compra = v.doTotalPago - v.doTotalTroco;
         // A refused sale prints nothing, so nothing of it is checked.
-        if (compra > v.doMontoTic && !HasItemNotOfKindT(t_.cdsVendas) && HasTaxableItem(t_.cdsVendas))
+        if (compra > v.doMontoTic && !HasItemNotOfKindT(t_.cdsVendas) && HasTaxableItem(t_.cdsVendas)) {
+            RequireFields(t_.cdsVendas, "cdsVendas", {"NMOPERADOR", "CDLOJA"});  // the credit note's closing
             CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
+        }
     }
     CheckFiniteFigures(t_.cdsVendas, movi);  // the figures no fixed field takes too
 

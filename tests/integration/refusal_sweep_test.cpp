@@ -397,6 +397,8 @@ std::vector<HostileCase> HostileCases() {
         cases.push_back({std::string("cdsVendas without ") + field,
                          [field](Handles& h) { DropField(h.vendas, field); Sale(h); }, DRU_ERR_TABLE,
                          std::string("ImpressaoVenda: cdsVendas has no field ") + field});
+    cases.push_back({"cdsVendas without VRDESCCOMVEN", [](Handles& h) { DropField(h.vendas, "VRDESCCOMVEN"); Sale(h); },
+                     DRU_ERR_TABLE, "ImpressaoVenda: cdsVendas: Field 'VRDESCCOMVEN' not found"});
     cases.push_back({"cdsMovi without CDFPIMPFIS", [](Handles& h) { DropField(h.movi, "CDFPIMPFIS"); Sale(h); },
                      DRU_ERR_TABLE, "ImpressaoVenda: cdsMovi has no field CDFPIMPFIS"});
     return cases;
