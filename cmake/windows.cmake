@@ -55,7 +55,7 @@ set(DRU_WINE_SUITES host link documents api)
 set(DRU_POSIX_ONLY_TESTS
   host/unique_fd_test.cpp          # POSIX descriptors and pipes
   link/serial_termios_test.cpp     # the termios backend on a pseudo-terminal
-  link/file_log_sink_test.cpp      # a descriptor that fails its writes (/dev/full)
+  link/file_log_sink_test.cpp      # a write that fails (a file size limit)
   api/symbols_test.cpp             # the ELF symbol table (the DLL's: dll_tables_win32.cpp)
   api/c_interface_test.cpp         # the simulator on a pseudo-terminal
   api/cpp_api_test.cpp             # idem, and the C++ interface is not in the DLL

@@ -10,10 +10,25 @@
  * - Outputs travel in handles the host owns: DruText (a string), DruParams
  *   (a named-parameter array), DruDataSet (an in-memory table). An operation
  *   that "replaces" a table or an array replaces its contents in place.
- * - Strings returned as `const char*` belong to the module: a dru_text_get()
- *   pointer stays valid until the text is changed or freed, a
- *   dru_dataset_get_text() pointer until the next call on that table, a
- *   dru_last_error() pointer until the next entry point starts.
+ * - Paths (dru_set_host_folder, dru_set_port_device's device, every
+ *   stCdPortaImpFis that names a device, dru_dataset_load_from_file and
+ *   dru_dataset_save_to_file) are not text: on POSIX they reach the system
+ *   as the bytes the host gave, whatever their encoding; on Windows they are
+ *   read as text (UTF-8, else Latin-1) and opened as UTF-16. A port named
+ *   inside a parameter array or a table is text, and opens as its UTF-8.
+ * - Strings returned as `const char*` belong to the module and are copies
+ *   kept for the calling thread: a pointer from dru_text_get(),
+ *   dru_params_name(), dru_params_text(), dru_dataset_get_text() or
+ *   dru_last_error() stays valid, whatever other threads do, until the same
+ *   thread reads the same thing again (the same handle, and for the
+ *   parameter readers the same index) or frees the handle.
+ * - The debug log is written only into a regular file ANALISA_ERRO.txt of
+ *   the host folder, never through a symbolic link; anything else under that
+ *   name is the input/output error naming the file. No call raises SIGPIPE.
+ * - A port must be a terminal line (a serial port, or a pseudo-terminal)
+ *   that is not the process's controlling terminal; anything else does not
+ *   open, and nothing is written to it. The line's settings are put back as
+ *   they were found when the module closes it.
  * - No C++ exception ever crosses this interface. When an entry point fails
  *   on a platform error (the debug log cannot be written, a value that does
  *   not convert, a table error) it leaves its outputs as they were, returns
@@ -27,12 +42,15 @@
  *   error. The optional handles are documented where they are declared.
  * - Every call that can fail clears the last error when it starts; the
  *   readers that cannot (dru_text_get, dru_params_count, dru_dataset_eof,
- *   dru_dataset_record_count, dru_last_error, dru_last_error_code) leave it
- *   as it was, unless handed NULL.
+ *   dru_dataset_record_count, dru_last_error, dru_last_error_code,
+ *   dru_last_exchange) and the allocators dru_text_new and dru_params_new
+ *   leave it as it was, unless handed NULL (or out of memory).
  * - One host thread at a time. A call made while another thread's call runs
  *   waits until that one has returned (the module serialises its entry
  *   points); a call from inside the message handler, on the thread that is
- *   in the module, goes straight in.
+ *   in the module, goes straight in. dru_last_error, dru_last_error_code and
+ *   dru_last_exchange never wait for another thread's call: they answer
+ *   with what it has recorded so far.
  */
 #ifndef DRU01000_H
 #define DRU01000_H
@@ -120,7 +138,9 @@ DRU_API bool DRU_CALL dru_dataset_save_to_file(DruDataSet* ds, const char* path)
 
 /* ---- Module settings ------------------------------------------------------- */
 /* Regional settings, as the host's platform keeps them. Separators are single
- * ASCII characters; a thousand_separator of 0 means no grouping. The format
+ * ASCII characters; a thousand_separator of 0 means no grouping. A separator
+ * or a text holding a control character (0x01-0x1F, 0x7F-0x9F: the frame
+ * bytes 0x87 and 0x88 among them) is refused with DRU_ERR_BAD_ARGUMENT. The format
  * strings use the host's specifiers (d dd m mm yy yyyy h hh n nn s ss). */
 typedef struct DruFormatSettings {
     char decimal_separator;

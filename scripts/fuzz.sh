@@ -16,7 +16,7 @@ build_only=""
 if [ "${1:-}" = --build ]; then build_only=yes; shift; fi
 seconds=${1:-30}
 build=build-fuzz
-targets=(packet_reader filter_parser replies payment_forms dru_json)
+targets=(packet_reader filter_parser replies payment_forms dru_json host_texts)
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz: clang++ not found, the fuzz targets were not run (scripts/setup.sh installs clang)"

@@ -25,7 +25,7 @@ extern "C" DRU_API bool DRU_CALL Conferencia_Outras(
                                   doTotal};
         dru::EntryCall call;
         // The packet is XML: read as it came, not as host text.
-        return dru::Conferencia_Outras(call.session(), dru::HostText(stCdPortaImpFis),
+        return dru::Conferencia_Outras(call.session(), dru::HostPath(stCdPortaImpFis),
                                        dru::HostText(stEsquemaCor), bill, DADOS ? DADOS : "",
                                        idtipoimpfis);
     });

@@ -18,8 +18,14 @@ struct DruParams {
 
 struct DruDataSet {
     dru::TClientDataSet table;
-    std::string scratch;  // text handed back by dru_dataset_get_text
 };
 
 // The table of a handle the host may leave NULL: nullptr then.
 inline dru::TClientDataSet* OptionalTable(DruDataSet* ds) { return ds ? &ds->table : nullptr; }
+
+// The same, named for its errors by the call and the argument it came in as.
+inline dru::TClientDataSet* OptionalTable(DruDataSet* ds, const char* call, const char* argument) {
+    if (!ds) return nullptr;
+    ds->table.SetName(std::string(call) + ": " + argument);
+    return &ds->table;
+}

@@ -6,6 +6,7 @@
 #include "api/c_handles.h"
 #include "api/host_text.h"
 #include "api/last_error.h"
+#include "api/reader_texts.h"
 #include "dru01000.h"
 #include "host/errors.h"
 #include "host/format.h"
@@ -66,12 +67,20 @@ extern "C" {
 
 // ---- Texts ------------------------------------------------------------------------
 
+// Allocating a handle to read a result into leaves the last error as it
+// was: it is how a host reads what the call before said.
 DRU_API DruText* DRU_CALL dru_text_new(const char* value) {
-    return dru::guarded<DruText*>(nullptr, [&] { return new DruText{HostText(value)}; });
+    try {
+        return new DruText{HostText(value)};
+    } catch (...) {
+        dru::set_last_error({dru::ErrorKind::Internal, "dru_text_new: out of memory"});
+        return nullptr;
+    }
 }
 
 DRU_API const char* DRU_CALL dru_text_get(const DruText* text) {
-    return Read(text, "dru_text_get", kEmpty, [](const DruText& t) { return t.value.c_str(); });
+    return Read(text, "dru_text_get", kEmpty,
+                [&](const DruText& t) { return dru::ReaderText(text, dru::Reader::Text, 0, t.value); });
 }
 
 DRU_API void DRU_CALL dru_text_set(DruText* text, const char* value) {
@@ -80,17 +89,24 @@ DRU_API void DRU_CALL dru_text_set(DruText* text, const char* value) {
 
 DRU_API void DRU_CALL dru_text_free(DruText* text) {
     const dru::ModuleLock inside;  // not while a call in another thread may use it
+    dru::ForgetReaderTexts(text);
     delete text;
 }
 
 // ---- Named-parameter arrays ---------------------------------------------------------------
 
 DRU_API DruParams* DRU_CALL dru_params_new(void) {
-    return dru::guarded<DruParams*>(nullptr, [] { return new DruParams{}; });
+    try {
+        return new DruParams{};
+    } catch (...) {
+        dru::set_last_error({dru::ErrorKind::Internal, "dru_params_new: out of memory"});
+        return nullptr;
+    }
 }
 
 DRU_API void DRU_CALL dru_params_free(DruParams* params) {
     const dru::ModuleLock inside;  // not while a call in another thread may use it
+    dru::ForgetReaderTexts(params);
     delete params;
 }
 
@@ -115,11 +131,15 @@ DRU_API int32_t DRU_CALL dru_params_count(const DruParams* params) {
 
 
 DRU_API const char* DRU_CALL dru_params_name(const DruParams* params, int32_t i) {
-    return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i, "dru_params_name")->name.c_str(); });
+    return dru::guarded<const char*>(kEmpty, [&] {
+        return dru::ReaderText(params, dru::Reader::ParamName, i, ParamAt(params, i, "dru_params_name")->name);
+    });
 }
 
 DRU_API const char* DRU_CALL dru_params_text(const DruParams* params, int32_t i) {
-    return dru::guarded<const char*>(kEmpty, [&] { return ParamAt(params, i, "dru_params_text")->value.c_str(); });
+    return dru::guarded<const char*>(kEmpty, [&] {
+        return dru::ReaderText(params, dru::Reader::ParamText, i, ParamAt(params, i, "dru_params_text")->value);
+    });
 }
 
 // ---- Tables -------------------------------------------------------------------------------
@@ -137,6 +157,7 @@ DRU_API DruDataSet* DRU_CALL dru_dataset_new(void) {
 
 DRU_API void DRU_CALL dru_dataset_free(DruDataSet* ds) {
     const dru::ModuleLock inside;  // not while a call in another thread may use it
+    dru::ForgetReaderTexts(ds);
     delete ds;
 }
 
@@ -192,8 +213,7 @@ DRU_API int32_t DRU_CALL dru_dataset_record_count(const DruDataSet* ds) {
 DRU_API const char* DRU_CALL dru_dataset_get_text(DruDataSet* ds, const char* field) {
     return dru::guarded<const char*>(kEmpty, [&] {
         DruDataSet& d = Required(ds, "dru_dataset_get_text", "ds");
-        d.scratch = d.table.FieldByName(HostText(field)).AsString();
-        return d.scratch.c_str();
+        return dru::ReaderText(ds, dru::Reader::TableText, 0, d.table.FieldByName(HostText(field)).AsString());
     });
 }
 

@@ -32,7 +32,7 @@ extern "C" DRU_API bool DRU_CALL GeraReciboSangria(
     return dru::driving(false, [&] {
         bool& reduced_out = dru::Required(boReduziu, "GeraReciboSangria", "boReduziu");
         dru::CashClosing closing;
-        closing.stCdPortaImpFis = dru::HostText(stCdPortaImpFis);
+        closing.stCdPortaImpFis = dru::HostPath(stCdPortaImpFis);
         closing.stECF = dru::HostText(stECF);
         closing.idTipoImpFis = idTipoImpFis;
         closing.stEmiRelProd = dru::HostText(stEmiRelProd);

@@ -13,7 +13,7 @@ DRU_API bool DRU_CALL Suprimento(const char* stCdPortaImpFis, const char* stEsqu
                                  bool boEntraCaixa) {
     return dru::driving(false, [&] {
         dru::EntryCall call;
-        return dru::Suprimento(call.link(), dru::HostText(stCdPortaImpFis),
+        return dru::Suprimento(call.link(), dru::HostPath(stCdPortaImpFis),
                                dru::HostText(stEsquemaCor), doValor, boEntraCaixa);
     });
 }
@@ -23,7 +23,7 @@ DRU_API bool DRU_CALL Sangria(const char* stCdPortaImpFis, const char* stEsquema
                               DruDataSet* /*cdsSangria*/) {
     return dru::driving(false, [&] {
         dru::EntryCall call;
-        return dru::Sangria(call.link(), dru::HostText(stCdPortaImpFis),
+        return dru::Sangria(call.link(), dru::HostPath(stCdPortaImpFis),
                             dru::HostText(stEsquemaCor), doValor);
     });
 }

@@ -23,7 +23,7 @@ extern "C" DRU_API bool DRU_CALL Compr_CredPessoal(
         constexpr const char* kCall = "Compr_CredPessoal";
         DruDataSet& movements = dru::Required(cdsMovCaixaCred, kCall, "cdsMovCaixaCred");
         dru::EntryCall call;
-        return dru::Compr_CredPessoal(call.link(), dru::HostText(stCdPortaImpFis), movements.table,
+        return dru::Compr_CredPessoal(call.link(), dru::HostPath(stCdPortaImpFis), movements.table,
                                       doSald, dru::HostText(stNmConsCred),
                                       dru::HostText(stNrDeposi), dru::HostText(stNmFamilia));
     });

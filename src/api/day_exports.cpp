@@ -11,7 +11,7 @@ extern "C" {
 DRU_API bool DRU_CALL Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, bool boParam1) {
     return dru::driving(false, [&] {
         dru::EntryCall call;
-        return dru::Abre_Gaveta_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+        return dru::Abre_Gaveta_Imp(call.link(), dru::HostPath(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                     boParam1);
     });
 }
@@ -19,7 +19,7 @@ DRU_API bool DRU_CALL Abre_Gaveta_Imp(const char* stCdPortaImpFis, const char* s
 DRU_API bool DRU_CALL Leitura_X_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
     return dru::driving(false, [&] {
         dru::EntryCall call;
-        return dru::Leitura_X_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+        return dru::Leitura_X_Imp(call.link(), dru::HostPath(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                   dru::HostText(arg3));
     });
 }
@@ -27,7 +27,7 @@ DRU_API bool DRU_CALL Leitura_X_Imp(const char* stCdPortaImpFis, const char* stE
 DRU_API bool DRU_CALL Reducao_Z_Imp(const char* stCdPortaImpFis, const char* stEsquemaCor, const char* arg3) {
     return dru::driving(false, [&] {
         dru::EntryCall call;
-        return dru::Reducao_Z_Imp(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+        return dru::Reducao_Z_Imp(call.link(), dru::HostPath(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                   dru::HostText(arg3));
     });
 }
@@ -39,7 +39,7 @@ DRU_API void DRU_CALL Nr_Cupom(const char* stCdPortaImpFis, const char* stEsquem
         DruText& out = dru::Required(result, "Nr_Cupom", "result");
         dru::EntryCall call;
         std::string number = out.value;
-        dru::Nr_Cupom(call.link(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor), number);
+        dru::Nr_Cupom(call.link(), dru::HostPath(stCdPortaImpFis), dru::HostText(stEsquemaCor), number);
         out.value = std::move(number);
     });
 }

@@ -3,6 +3,8 @@
 // fail starts. Every C entry point runs its body through `guarded`, so no
 // exception crosses the C interface and every call holds the module's lock
 // (ModuleLock) while it runs; nothing below src/api writes the last error.
+// The report has a small lock of its own, so its readers never take the
+// module's (and never wait for a document).
 #pragma once
 #include <exception>
 #include <string>
@@ -15,13 +17,18 @@ namespace dru {
 
 void clear_last_error();
 void set_last_error(ErrorReport report);
-const ErrorReport& last_error();
+ErrorReport last_error();  // a copy, taken under the report's lock
+ErrorKind last_error_kind();
 
 // A NULL handle or output the call needs: the bad-argument error naming the
 // call and the argument.
+// A table is named by them too, so a field it lacks is named with the call
+// and the table ("ImpressaoVenda: cdsVendas: Field 'VRTXSERVICO' not found").
 template <class H>
 H& Required(H* handle, const char* call, const char* argument) {
     if (!handle) throw EBadArgument(std::string(call) + ": " + argument + " is NULL");
+    if constexpr (requires { handle->table.SetName(std::string()); })
+        handle->table.SetName(std::string(call) + ": " + argument);
     return *handle;
 }
 

@@ -15,13 +15,16 @@ static_assert(static_cast<int>(ExchangeOutcome::None) == DRU_EXCHANGE_NONE &&
               "the C outcomes are the link's");
 }  // namespace
 
-// A reader: the last error stays as the call before left it.
+// A reader: the last error stays as the call before left it. It takes the
+// record's own small lock, never the module's, so it answers while another
+// thread's document runs.
 extern "C" DRU_API int32_t DRU_CALL dru_last_exchange(DruText* reply) {
+    dru::ExchangeOutcome outcome = dru::ExchangeOutcome::None;
     try {
-        const dru::ExchangeRecord& record = dru::ModuleState::get().last_exchange();
-        if (reply) reply->value = record.reply;
-        return static_cast<int32_t>(record.outcome);
+        dru::ExchangeRecord record = dru::Snapshot(dru::ModuleState::get().last_exchange());
+        outcome = record.outcome;
+        if (reply) reply->value = std::move(record.reply);
     } catch (...) {  // out of memory copying the reply: the outcome alone
-        return static_cast<int32_t>(dru::ModuleState::get().last_exchange().outcome);
     }
+    return static_cast<int32_t>(outcome);
 }

@@ -15,7 +15,7 @@ DRU_API void DRU_CALL CarregaRecebimento(const char* stCdPortaImpFis, const char
     dru::driving_void([&] {
         dru::TClientDataSet& tipos = dru::Required(cdsTipoRece1, "CarregaRecebimento", "cdsTipoRece1").table;
         dru::EntryCall call;
-        dru::CarregaRecebimento(call.session(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+        dru::CarregaRecebimento(call.session(), dru::HostPath(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                 idTipoImpFis, tipos);
     });
 }
@@ -33,7 +33,7 @@ DRU_API bool DRU_CALL ExportRedZ(const char* stCdPortaImpFis, const char* stEsqu
         dru::TClientDataSet noImpostos, noTotais;  // never created: no rows
         dru::EntryCall call;
         dru::ErrorReport swallowed;
-        const bool ok = dru::ExportRedZ(call.session(), dru::HostText(stCdPortaImpFis), dru::HostText(stEsquemaCor),
+        const bool ok = dru::ExportRedZ(call.session(), dru::HostPath(stCdPortaImpFis), dru::HostText(stEsquemaCor),
                                         dru::HostText(stECF), idTipoImpFis, tipos, reducao, formas,
                                         cdsImpostoRedz ? cdsImpostoRedz->table : noImpostos,
                                         cdsTotNFiscRedZ ? cdsTotNFiscRedZ->table : noTotais, &swallowed);

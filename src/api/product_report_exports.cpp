@@ -17,7 +17,7 @@ extern "C" DRU_API void DRU_CALL Relatorio_Produto(const char* stCdPortaImpFis, 
     dru::driving_void([&] {
         const DruDataSet& products = dru::Required(cdsProdAux, "Relatorio_Produto", "cdsProdAux");
         dru::EntryCall call;
-        dru::Relatorio_Produto(call.session(), dru::HostText(stCdPortaImpFis), products.table,
+        dru::Relatorio_Produto(call.session(), dru::HostPath(stCdPortaImpFis), products.table,
                                dru::HostText(stEmiRelProd), dru::HostText(stIdEsquema));
     });
 }

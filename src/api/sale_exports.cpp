@@ -20,7 +20,9 @@ extern "C" DRU_API void DRU_CALL ImpressaoVenda(const DruParams* Params, DruData
         const dru::SaleTables tables{dru::Required(cdsVendas, kCall, "cdsVendas").table,
                                      dru::Required(cdsMovi, kCall, "cdsMovi").table,
                                      dru::Required(cdsRecebimento, kCall, "cdsRecebimento").table,
-                                     {OptionalTable(cdsSaldCred), OptionalTable(cdsFamiliaSaldo), OptionalTable(cdsEmprestimo)}};
+                                     {OptionalTable(cdsSaldCred, kCall, "cdsSaldCred"),
+                                      OptionalTable(cdsFamiliaSaldo, kCall, "cdsFamiliaSaldo"),
+                                      OptionalTable(cdsEmprestimo, kCall, "cdsEmprestimo")}};
         // The documents of the sale that live beside the receipt, not below it.
         const dru::SaleDocuments documents{&dru::ImpDebito_Consumidor_IBM, &dru::ImprimeNaoFiscal};
         dru::EntryCall call;

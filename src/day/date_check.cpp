@@ -42,10 +42,8 @@ struct PrinterConfig {
 // failure names the file.
 PrinterConfig ReadPrinterConfig(TClientDataSet& cdsPorta, const std::string& folder) {
     const std::string path = config_path(folder);
-    std::error_code ec;
-    const bool present = std::filesystem::exists(PathFromUtf8(path), ec);
     try {
-        if (present) cdsPorta.LoadFromFile(path);
+        cdsPorta.LoadFromFileIfPresent(path);
     } catch (const EInOutError& e) {
         throw EInOutError("The printer configuration " + path + " cannot be read: " + e.what());
     } catch (const std::runtime_error& e) {

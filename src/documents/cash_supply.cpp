@@ -3,6 +3,7 @@
 #include "print/printed_figures.h"
 #include "link/commands.h"
 #include "link/frames.h"
+#include "host/text.h"
 #include "print/document_writer.h"
 
 namespace dru {
@@ -41,8 +42,12 @@ DocumentLine DateTimeLine(TDateTime now, const FormatSettings& fs) {
 std::string CashAmountFrame(std::string_view call, std::string_view caption, double doValor,
                             const FormatSettings& fs) {
     const double amount = FiniteAmount(call, "doValor", doValor);
+    // The caption and the amount share one printed line: an amount it cannot
+    // hold is refused, never cut to another figure.
+    const int room = static_cast<int>(kPrintedLineChars - text::length(caption));
     return Frame(cmd::kCommentLine6,
-                 std::string(caption) + FormatFloat(kCashAmountMask, amount, fs));
+                 std::string(caption) +
+                     FittedFigure(call, "doValor", amount, FormatFloat(kCashAmountMask, amount, fs), room));
 }
 
 bool Suprimento(LinkContext& ctx, const std::string& stCdPortaImpFis,

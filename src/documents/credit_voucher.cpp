@@ -1,9 +1,12 @@
 #include "documents/credit_voucher.h"
 
+#include <algorithm>
+
 #include "print/printed_figures.h"
 #include "host/errors.h"
 #include "host/format.h"
 #include "host/routines.h"
+#include "host/text.h"
 #include "link/commands.h"
 #include "link/frames.h"
 #include "print/document_writer.h"
@@ -58,8 +61,12 @@ bool Compr_CredPessoal(LinkContext& ctx, const std::string& stCdPortaImpFis,
     const double doPago = AmountBought(cdsMovCaixaCred);
     const double balance = FiniteAmount(kCall, "final balance", doPago + doSald);
     const TMessages& messages = ctx.messages.msgPadrao();
-    const auto amount = [&](double value) {
-        return FloatToCurrency(value, kCurrencyDigits, ctx.format);
+    // A caption and its amount share one printed line: an amount the line
+    // cannot hold is refused before anything is sent, never cut.
+    const auto amount_line = [&](const std::string& caption, std::string_view where, double value) {
+        const int room = static_cast<int>(kPrintedLineChars) - static_cast<int>(text::length(caption));
+        return caption + FittedFigure(kCall, where, value, FloatToCurrency(value, kCurrencyDigits, ctx.format),
+                                      std::max(room, 0));
     };
 
     Document copy{
@@ -70,8 +77,8 @@ bool Compr_CredPessoal(LinkContext& ctx, const std::string& stCdPortaImpFis,
         VoucherLine(cmd::kCommentLine1),
         VoucherLine(cmd::kCommentLine1, messages.Msg("NmCons") + stNmConsCred),
         VoucherLine(cmd::kCommentLine1, messages.Msg("NmFami") + stNmFamilia),
-        VoucherLine(cmd::kCommentLine1, messages.Msg("VrCupom") + amount(doPago)),
-        VoucherLine(cmd::kCommentLine1, messages.Msg("VrSaldo") + amount(balance)),
+        VoucherLine(cmd::kCommentLine1, amount_line(messages.Msg("VrCupom"), "amount bought", doPago)),
+        VoucherLine(cmd::kCommentLine1, amount_line(messages.Msg("VrSaldo"), "final balance", balance)),
     };
     copy.insert(copy.end(), kTrailingBlankLines, VoucherLine(cmd::kCommentLine1));
 

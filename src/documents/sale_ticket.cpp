@@ -46,12 +46,15 @@ std::string RuleFrame() {
     return Frame(cmd::kCommentLine2, Replicate("-", kRuleWidth));
 }
 
-// "TOTAL", blanks, the amount ending in its column (or right after "TOTAL" when it is longer).
+// "TOTAL", blanks, the amount ending in its column (or right after "TOTAL"
+// when it is longer); an amount the printed line cannot hold is refused.
 std::string TotalFrame(double doMontoTic, const FormatSettings& fs) {
-    const std::string amount =
-        FormatFloat(kAmountMask, FiniteAmount(kCall, "doMontoTic", doMontoTic), fs);
+    constexpr std::string_view kTotalCaption = "TOTAL";
+    const double monto = FiniteAmount(kCall, "doMontoTic", doMontoTic);
+    const std::string amount = FittedFigure(kCall, "doMontoTic", monto, FormatFloat(kAmountMask, monto, fs),
+                                            static_cast<int>(kPrintedLineChars - kTotalCaption.size()));
     const int blanks = kTotalAmountEnd - static_cast<int>(text::length(amount));
-    return Frame(cmd::kCommentLine3, "TOTAL" + Replicate(" ", blanks) + amount);
+    return Frame(cmd::kCommentLine3, std::string(kTotalCaption) + Replicate(" ", blanks) + amount);
 }
 
 // Filtering off after the walk, also when a row is refused.

@@ -42,6 +42,7 @@ struct TClientDataSet::Impl {
     detail::FieldCodec codec;
     std::unordered_map<std::string, std::unique_ptr<TField>> fields;  // upper-case name; kept for the table's life
     std::map<std::string, std::string> display_formats;
+    std::string name;  // what the table's errors are prefixed with; empty: nothing
 
     bool active = false;
     DataSetState state = DataSetState::Inactive;
@@ -294,7 +295,13 @@ void TClientDataSet::EmptyDataSet() {
 
 bool TClientDataSet::HasField(std::string_view name) const { return impl_->store.Find(name) >= 0; }
 
+void TClientDataSet::SetName(std::string name) { impl_->name = std::move(name); }
+
+const std::string& TClientDataSet::Name() const { return impl_->name; }
+
 TField& TClientDataSet::FieldByName(std::string_view name) {
+    if (!impl_->name.empty() && !HasField(name))
+        throw EDatabaseError(impl_->name + ": Field '" + std::string(name) + "' not found");
     const int i = impl_->store.Require(name);
     return *impl_->fields.at(Upper(impl_->store.defs()[i].name));
 }
@@ -487,46 +494,20 @@ void TClientDataSet::SetDataPacket(std::string_view data) {
                    detail::RowStore::Numbered(std::move(content.rows)));
 }
 
-namespace {
-
-[[noreturn]] void RefuseFile(const std::string& path, const std::string& why) {
-    throw EInOutError("Cannot read file \"" + path + "\": " + why);
-}
-
-// The whole content of a regular file within the size bound. What is not a
-// regular file (a device, a pipe, a folder) is refused before it is opened,
-// so neither an endless device nor a pipe with no writer can hold the call;
-// the read stops one byte past the bound, so a file that grows meanwhile is
-// refused too.
-std::string ReadTableFile(const std::string& path) {
-    const std::filesystem::path file = PathFromUtf8(path);
-    std::error_code ec;
-    const std::filesystem::file_status st = std::filesystem::status(file, ec);
-    if (ec) throw EInOutError("Cannot open file \"" + path + "\": " + ec.message());
-    if (!std::filesystem::is_regular_file(st)) RefuseFile(path, "not a regular file");
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw EInOutError("Cannot open file \"" + path + "\": " + std::strerror(errno));
-    constexpr std::size_t kChunk = 64 * 1024;  // read in pieces, never the bound at once
-    std::string data;
-    std::string chunk(kChunk, '\0');
-    while (in.read(chunk.data(), kChunk) || in.gcount() > 0) {
-        data.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (data.size() > kMaxTableFileBytes)
-            RefuseFile(path, "larger than " + std::to_string(kMaxTableFileBytes) + " bytes");
-    }
-    if (in.bad()) RefuseFile(path, std::strerror(errno));
-    return data;
-}
-
-}  // namespace
-
 void TClientDataSet::LoadFromFile(const std::string& path) {
-    const std::string data = ReadTableFile(path);
+    if (!LoadFromFileIfPresent(path))
+        throw EInOutError("Cannot open file \"" + path + "\": No such file or directory");
+}
+
+bool TClientDataSet::LoadFromFileIfPresent(const std::string& path) {
+    const std::optional<std::string> data = ReadRegularFile(path, kMaxTableFileBytes);
+    if (!data) return false;
     try {
-        SetDataPacket(data);
+        SetDataPacket(*data);
     } catch (const EDatabaseError& e) {
         throw EDatabaseError("File \"" + path + "\": " + e.what());
     }
+    return true;
 }
 
 void TClientDataSet::SaveToFile(const std::string& path) const {

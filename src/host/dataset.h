@@ -97,6 +97,12 @@ public:
     TClientDataSet(const TClientDataSet&) = delete;
     TClientDataSet& operator=(const TClientDataSet&) = delete;
 
+    // The name a missing field's error begins with (the call and the argument
+    // the host handed the table in as: "ImpressaoVenda: cdsVendas"); empty
+    // by default. Not part of the table's content: CopyFrom leaves it.
+    void SetName(std::string name);
+    const std::string& Name() const;
+
     // ---- Structure -----------------------------------------------------------
     void AddFieldDef(std::string name, FieldType type, int size = 0);
     const std::vector<FieldDef>& FieldDefs() const;
@@ -105,7 +111,7 @@ public:
     void Close();           // Active off: rows dropped, definitions kept
     void EmptyDataSet();    // rows dropped, stays active
     bool HasField(std::string_view name) const;
-    TField& FieldByName(std::string_view name);  // raises naming the field
+    TField& FieldByName(std::string_view name);  // raises naming the field (and the table, when named)
     const TField& FieldByName(std::string_view name) const;
 
     // Display format of a float field ("#,##0.00"); kept for the host, not applied.
@@ -190,8 +196,10 @@ public:
     void SetDataPacket(std::string_view packet);  // raises with the position; table unchanged then
     // Reads a regular file of at most kMaxTableFileBytes; anything else (a
     // device, a pipe, a folder, a larger file) raises EInOutError naming the
-    // file before it is read. A packet that does not read raises EDatabaseError.
+    // file before it is read (ReadRegularFile: opened first, then checked). A packet that does not read raises EDatabaseError.
     void LoadFromFile(const std::string& path);
+    // The same, but false (the table unchanged) when no file has that name.
+    bool LoadFromFileIfPresent(const std::string& path);
     void SaveToFile(const std::string& path) const;
 
     struct Impl;

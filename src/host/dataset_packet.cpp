@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <set>
 #include <utility>
@@ -139,7 +140,13 @@ struct Element {
 
 class XmlReader {
 public:
-    XmlReader(std::string_view s, bool latin1) : s_(s), latin1_(latin1) {}
+    // Called with each element as soon as it is read whole, and its parent
+    // (still being read); true when it took the element, which is then not
+    // kept in the tree. The rows of a large packet go through it one by
+    // one, so the packet never stands in memory as a tree of elements.
+    using ChildHook = std::function<bool(const Element& parent, Element& child, int depth)>;
+
+    XmlReader(std::string_view s, bool latin1, ChildHook hook = {}) : s_(s), latin1_(latin1), hook_(std::move(hook)) {}
 
     Element ReadDocument() {
         if (s_.substr(0, 3) == "\xEF\xBB\xBF") i_ = 3;  // byte-order mark
@@ -301,7 +308,8 @@ private:
                 Expect('>');
                 return e;
             } else if (At("<")) {
-                e.children.push_back(ReadElement(depth + 1));
+                Element child = ReadElement(depth + 1);
+                if (!hook_ || !hook_(e, child, depth + 1)) e.children.push_back(std::move(child));
             } else {
                 Fail(text_at, "unexpected text inside <" + e.name + ">");
             }
@@ -310,6 +318,7 @@ private:
 
     std::string_view s_;
     bool latin1_;
+    ChildHook hook_;
     std::size_t i_ = 0;
 };
 
@@ -469,34 +478,34 @@ struct ReadRow {
     std::size_t pos = 0;
 };
 
-std::vector<ReadRow> ReadRows(const Element& rowdata, const detail::TableContent& content) {
-    std::vector<ReadRow> rows;
-    rows.reserve(rowdata.children.size());
-    for (const Element& r : rowdata.children) {
-        if (r.name != "ROW") Fail(r.pos, "expected <ROW>, found <" + r.name + ">");
-        if (!r.children.empty()) Fail(r.children.front().pos, "nested data in a row is not supported");
-        ReadRow row;
-        row.pos = r.pos;
-        row.values.assign(content.defs.size(), Value{});
-        for (std::size_t a = 0; a < r.attrs.size(); ++a) {
-            const auto& [key, value] = r.attrs[a];
-            if (key == "RowState") {
-                row.state = ToInt(value, r.attr_pos[a], "RowState");
-                continue;
-            }
-            std::size_t f = 0;
-            while (f < content.defs.size() && content.defs[f].name != key) ++f;
-            if (f == content.defs.size()) {  // names are matched exactly first, then ignoring case
-                f = 0;
-                while (f < content.defs.size() && !text::equals_ignore_case(content.defs[f].name, key)) ++f;
-            }
-            if (f == content.defs.size()) Fail(r.attr_pos[a], "row value for unknown field '" + key + "'");
-            if (!value.empty() || content.defs[f].type != FieldType::String)
-                row.values[f] = ParseValue(value, content.defs[f].type, content.packet_types[f], r.attr_pos[a]);
+ReadRow ReadOneRow(const Element& r, const detail::TableContent& content) {
+    if (r.name != "ROW") Fail(r.pos, "expected <ROW>, found <" + r.name + ">");
+    if (!r.children.empty()) Fail(r.children.front().pos, "nested data in a row is not supported");
+    ReadRow row;
+    row.pos = r.pos;
+    row.values.assign(content.defs.size(), Value{});
+    for (std::size_t a = 0; a < r.attrs.size(); ++a) {
+        const auto& [key, value] = r.attrs[a];
+        if (key == "RowState") {
+            row.state = ToInt(value, r.attr_pos[a], "RowState");
+            continue;
         }
-        rows.push_back(std::move(row));
+        std::size_t f = 0;
+        while (f < content.defs.size() && content.defs[f].name != key) ++f;
+        if (f == content.defs.size()) {  // names are matched exactly first, then ignoring case
+            f = 0;
+            while (f < content.defs.size() && !text::equals_ignore_case(content.defs[f].name, key)) ++f;
+        }
+        if (f == content.defs.size()) Fail(r.attr_pos[a], "row value for unknown field '" + key + "'");
+        if (!value.empty() || content.defs[f].type != FieldType::String)
+            row.values[f] = ParseValue(value, content.defs[f].type, content.packet_types[f], r.attr_pos[a]);
     }
-    return rows;
+    return row;
+}
+
+void ReadRows(const Element& rowdata, const detail::TableContent& content, std::vector<ReadRow>& rows) {
+    rows.reserve(rows.size() + rowdata.children.size());
+    for (const Element& r : rowdata.children) rows.push_back(ReadOneRow(r, content));
 }
 
 // The rows as they stand after their changes: deleted rows and the originals
@@ -537,7 +546,32 @@ const Element* Child(const Element& e, std::string_view name) {
     return nullptr;
 }
 
-bool IsValidUtf8(std::string_view s) { return text::from_host(s).size() == s.size(); }
+bool IsValidUtf8(std::string_view s) { return text::is_valid_utf8(s); }
+
+// What the reading keeps as it goes: the fields, once METADATA has been read
+// (it comes first in every packet the module or the host's platform
+// writes), and from then on each row, read into values the moment its
+// element ends.
+struct StreamedContent {
+    detail::TableContent content;
+    bool have_fields = false;
+    std::vector<ReadRow> rows;
+
+    bool take(const Element& parent, Element& child, int depth) {
+        if (depth == 1 && parent.name == "DATAPACKET" && child.name == "METADATA" && !have_fields) {
+            if (const Element* fields = Child(child, "FIELDS")) {
+                ReadFields(*fields, content);
+                have_fields = true;
+            }
+            return false;  // kept: its change log is read at the end
+        }
+        if (depth == 2 && parent.name == "ROWDATA" && have_fields) {
+            rows.push_back(ReadOneRow(child, content));
+            return true;
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -583,19 +617,23 @@ detail::TableContent Read(std::string_view packet) {
     if (packet.substr(0, kBinarySignature.size()) == kBinarySignature)
         throw EDatabaseError("The data packet is in the binary form, which is not supported; save it as XML");
     if (packet.find_first_not_of(" \t\r\n") == std::string_view::npos) Fail(0, "empty data packet");
-    XmlReader reader(packet, !IsValidUtf8(packet));
+    StreamedContent streamed;
+    XmlReader reader(packet, !IsValidUtf8(packet), [&streamed](const Element& parent, Element& child, int depth) {
+        return streamed.take(parent, child, depth);
+    });
     const Element root = reader.ReadDocument();
     if (root.name != "DATAPACKET") Fail(root.pos, "expected <DATAPACKET>, found <" + root.name + ">");
     const Element* metadata = Child(root, "METADATA");
     if (!metadata) Fail(root.pos, "no METADATA");
     const Element* fields = Child(*metadata, "FIELDS");
     if (!fields) Fail(metadata->pos, "no FIELDS");
-    detail::TableContent content;
-    ReadFields(*fields, content);
+    detail::TableContent content = std::move(streamed.content);
+    if (!streamed.have_fields) ReadFields(*fields, content);
     const Element* rowdata = Child(root, "ROWDATA");
     if (!rowdata) return content;
     const std::vector<long long> log = ChangeLog(*metadata);
-    content.rows = ApplyChanges(ReadRows(*rowdata, content), log, metadata->pos);
+    ReadRows(*rowdata, content, streamed.rows);  // rows read before their fields were known
+    content.rows = ApplyChanges(std::move(streamed.rows), log, metadata->pos);
     return content;
 }
 

@@ -45,15 +45,6 @@ std::uint32_t decode(std::string_view s, std::size_t i, std::size_t n) {
     return cp;
 }
 
-bool is_valid_utf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = valid_sequence(s, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
 // Byte offset of character number `chars` (or s.size()). Assumes valid UTF-8,
 // but never runs past the end on broken input.
 std::size_t offset_of(std::string_view s, std::size_t chars) {
@@ -67,6 +58,15 @@ std::size_t offset_of(std::string_view s, std::size_t chars) {
 }
 
 }  // namespace
+
+bool is_valid_utf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = valid_sequence(s, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
 
 void append_code_point(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -111,6 +111,16 @@ std::string to_latin1(std::string_view utf8) {
         const std::uint32_t cp = decode(utf8, i, n);
         out += cp <= 0xFF ? static_cast<char>(cp) : '?';
         i += n;
+    }
+    return out;
+}
+
+std::u32string code_points(std::string_view utf8) {
+    std::u32string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = valid_sequence(utf8, i);
+        out += n == 0 ? static_cast<unsigned char>(utf8[i]) : decode(utf8, i, n);
+        i += n == 0 ? 1 : n;
     }
     return out;
 }

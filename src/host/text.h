@@ -13,6 +13,9 @@ namespace dru::text {
 // byte by byte as Latin-1 (legacy hosts) and returned as UTF-8.
 std::string from_host(std::string_view raw);
 
+// True when `s` is valid UTF-8 (what from_host passes unchanged).
+bool is_valid_utf8(std::string_view s);
+
 // Latin-1 bytes (printer replies, old files) to UTF-8: byte N is code point N.
 std::string from_latin1(std::string_view bytes);
 
@@ -21,6 +24,10 @@ std::string to_latin1(std::string_view utf8);
 
 // Appends code point `cp` encoded as UTF-8.
 void append_code_point(std::string& out, std::uint32_t cp);
+
+// The characters as code points; a byte that is not UTF-8 counts as its
+// Latin-1 character (as to_latin1 keeps it).
+std::u32string code_points(std::string_view utf8);
 
 // Number of characters.
 std::size_t length(std::string_view utf8);

@@ -49,6 +49,15 @@ inline constexpr std::string_view k16 = "16";  // answers a document's comment b
 inline constexpr std::string_view k30 = "30";  // takes lines faster; no reply after a block
 }  // namespace printer_type
 
+// ---- Printed widths -----------------------------------------------------------
+// The printer prints at most this many characters on a line of the roll (the
+// withdrawal receipt's operator line is cut to it); a comment line's text,
+// and any host text in it, is cut to it so every frame leaves whole within
+// the write time-out (a frame of 60 bytes takes 31 ms at 19200 baud).
+inline constexpr std::size_t kPrintedLineChars = 48;
+// The item frame's product name prints on one such line.
+inline constexpr std::size_t kItemNameChars = kPrintedLineChars;
+
 // ---- Pauses ----------------------------------------------------------------
 // The printer needs this long after a command whose reply it builds slowly
 // (the payment-forms list) before the reply is read.

@@ -1,17 +1,36 @@
 #include "link/exchange_record.h"
 
+#include <mutex>
+
 #include "link/context.h"
 #include "link/exchange.h"
 
 namespace dru {
 
 namespace {
+std::mutex& RecordMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
 void Record(LinkContext& ctx, ExchangeOutcome outcome, std::string reply = {}) {
     if (!ctx.last_exchange) return;
+    const std::lock_guard lock(RecordMutex());
     ctx.last_exchange->outcome = outcome;
-    ctx.last_exchange->reply = std::move(reply);
+    ctx.last_exchange->reply.swap(reply);  // the old reply is freed outside the lock
 }
 }  // namespace
+
+ExchangeRecord Snapshot(const ExchangeRecord& record) {
+    const std::lock_guard lock(RecordMutex());
+    return record;
+}
+
+void Reset(ExchangeRecord& record) {
+    ExchangeRecord empty;
+    const std::lock_guard lock(RecordMutex());
+    std::swap(record, empty);
+}
 
 void RecordPortFailed(LinkContext& ctx) {
     Record(ctx, ExchangeOutcome::PortFailed);

@@ -25,6 +25,13 @@ struct ExchangeRecord {
 
 struct LinkContext;
 
+// The record copied, or emptied, under the small lock every writer of a
+// record takes: a host thread that asks for the last exchange while another
+// one's document runs waits for one record's update at most, never for the
+// document.
+ExchangeRecord Snapshot(const ExchangeRecord& record);
+void Reset(ExchangeRecord& record);
+
 // Each records into the context's record, when it has one; the last step wins.
 void RecordPortFailed(LinkContext& ctx);
 // `written` is what the port's write returned.

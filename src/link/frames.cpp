@@ -1,6 +1,7 @@
 #include "link/frames.h"
 
 #include "host/text.h"
+#include "link/commands.h"
 
 namespace dru {
 
@@ -22,12 +23,22 @@ void append_mended(std::string& out, std::string_view s) {
     }
 }
 
+bool IsCommentLine(std::string_view code) {
+    for (const std::string_view line : {cmd::kCommentLine1, cmd::kCommentLine2, cmd::kCommentLine3,
+                                        cmd::kCommentLine4, cmd::kCommentLine5, cmd::kCommentLine6})
+        if (code == line) return true;
+    return false;
+}
+
 }  // namespace
 
 std::string Frame(std::string_view code, std::string_view operands) {
     std::string frame(text::kFrameStart);
     append_mended(frame, code);
-    append_mended(frame, operands);
+    if (IsCommentLine(code) && text::length(operands) > kPrintedLineChars)
+        append_mended(frame, text::substr(operands, 0, kPrintedLineChars));
+    else
+        append_mended(frame, operands);
     frame += text::kFrameEnd;
     return frame;
 }

@@ -8,7 +8,9 @@
 namespace dru {
 
 // U+0087, the command code, the operands, U+0088. A frame byte inside an
-// operand would break the framing: it is replaced by "?".
+// operand would break the framing: it is replaced by "?". A comment line's
+// text (commands 111 to 116) is cut to kPrintedLineChars characters: what the
+// printer could not print would only lengthen the frame.
 std::string Frame(std::string_view code, std::string_view operands = {});
 
 // Field n (from 0) of a data reply: the text before the (n+1)-th ":"; empty

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,15 +26,61 @@ namespace {
 constexpr int kOpenFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 constexpr std::string_view kDefaultDevicePrefix = "/dev/ttyS";  // COM1 is /dev/ttyS0
 
+// True when `fd` is a terminal line the printer may be on: a character
+// device with line settings (a serial port, or the simulator's
+// pseudo-terminal) that is not the process's controlling terminal. The
+// host's own terminal (/dev/tty, or the same line by its own name) is
+// therefore refused, and so is any file, FIFO or other device, before a byte
+// is written or a setting changed (so no write can raise SIGPIPE either).
+// errno tells why when it is not.
+bool IsPrinterLine(int fd) {
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) return false;
+    termios settings{};
+    if (!S_ISCHR(st.st_mode) || ::tcgetattr(fd, &settings) != 0) {
+        errno = ENOTTY;
+        return false;
+    }
+    // tcgetsid answers only for the caller's own controlling terminal.
+    if (::tcgetsid(fd) != -1) {
+        errno = EBUSY;
+        return false;
+    }
+    return true;
+}
+
+// Waits, within the write time-out, until the line has sent what was
+// written, so settings put back at close never garble the last frame's tail.
+// The wait is the device's, like the waits of reads and writes: a bounded
+// count of short polls, whatever clock the calls run on; a line that has hung
+// up sends nothing more, so it is not waited for.
+void DrainBounded(int fd) {
+    constexpr int kDrainPollMs = 10;  // a few bytes' time at 19200 baud
+    int queued = 0;
+    for (int waited = 0; waited < kWriteTotalTimeoutMs; waited += kDrainPollMs) {
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, kDrainPollMs) < 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
+        if (p.revents & POLLOUT) ::poll(nullptr, 0, kDrainPollMs);  // room, but the line still sends
+    }
+}
+
 class TermiosPort final : public SerialPort {
 public:
     // Closing `fd` when the port goes also releases the lock.
     TermiosPort(UniqueFd fd, std::string device, const Clock& clock)
         : fd_(std::move(fd)), device_(std::move(device)), clock_(clock) {}
+    TermiosPort(const TermiosPort&) = delete;
+    TermiosPort& operator=(const TermiosPort&) = delete;
+    ~TermiosPort() override { restore_settings(); }
 
     bool get_state() override {
         have_state_ = ::tcgetattr(fd_.get(), &state_) == 0;
         if (!have_state_) note_failure(errno == ENOTTY ? "not a serial line" : "its line settings cannot be read");
+        if (have_state_ && !have_found_) {
+            found_ = state_;
+            have_found_ = true;
+        }
         return have_state_;
     }
 
@@ -52,8 +100,12 @@ public:
         tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
         tio.c_cflag |= CS8 | CLOCAL | CREAD;
         static_assert(kBaudRate == 19200, "the speed constant below must match");
-        if (::cfsetispeed(&tio, B19200) != 0 || ::cfsetospeed(&tio, B19200) != 0 ||
-            ::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) {
+        if (::cfsetispeed(&tio, B19200) != 0 || ::cfsetospeed(&tio, B19200) != 0) {
+            note_failure("it does not take the line settings");
+            return false;
+        }
+        changed_ = true;  // a refused change may have taken in part: put back either way
+        if (::tcsetattr(fd_.get(), TCSANOW, &tio) != 0) {
             note_failure("it does not take the line settings");
             return false;
         }
@@ -112,6 +164,14 @@ private:
         failure_ = device_ + ": " + what + " (" + std::strerror(error) + ")";
     }
 
+    // The line's settings as the port found them, put back when it closes
+    // (only if they were changed here).
+    void restore_settings() noexcept {
+        if (!have_found_ || !changed_) return;
+        DrainBounded(fd_.get());
+        ::tcsetattr(fd_.get(), TCSANOW, &found_);
+    }
+
     // Waits until the port is ready for `events` or the deadline passes; false
     // on time-out or failure. A poll that ran its whole time ends the wait even
     // if the clock says otherwise, so the wait is always bounded.
@@ -132,6 +192,9 @@ private:
     const Clock& clock_;
     termios state_{};
     bool have_state_ = false;
+    termios found_{};
+    bool have_found_ = false;
+    bool changed_ = false;
     int rx_bytes_ = 0;
     int tx_bytes_ = 0;
     int read_timeout_ms_ = kReadTotalTimeoutMs;
@@ -154,6 +217,12 @@ PortHandle SerialBackend::open(std::string_view port_name) {
     if (!fd) {
         const int error = errno;
         why_not_opened_ = path + ": " + std::strerror(error);
+        return nullptr;
+    }
+    if (!IsPrinterLine(fd.get())) {
+        const int error = errno;  // ENOTTY: no serial line; EBUSY: the process's own terminal
+        why_not_opened_ = path + ": " + (error == EBUSY ? std::string("the program's own terminal, not a printer line")
+                                                        : "not a serial line (" + std::string(std::strerror(error)) + ")");
         return nullptr;
     }
     // Not shared: a second handle, from this process too, is refused.

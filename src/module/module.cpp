@@ -61,7 +61,7 @@ EntryCall::EntryCall()
       counters_(folder_),
       services_(sink_, state_.clock(), state_.ports(), state_.dialog(), state_.data_module(), state_.format()),
       session_{services_.ctx, state_.data_module(), folder_} {
-    state_.last_exchange() = {};
+    Reset(state_.last_exchange());
     state_.call_record() = {};
     services_.ctx.last_exchange = &state_.last_exchange();
     services_.ctx.call = &state_.call_record();

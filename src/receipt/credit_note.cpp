@@ -22,6 +22,7 @@ constexpr int kCommandPauseType30Ms = 200;  // type "30" takes the commands fast
 constexpr std::size_t kItemAmountWidth = 9;
 constexpr std::size_t kTotalWidth = 10;
 constexpr std::size_t kPaymentWidth = 10;
+constexpr std::size_t kPaymentCodeWidth = 2;  // the printer's payment code
 // The difference line: no product code, quantity 1.000, a fixed description.
 constexpr std::string_view kDifferenceProduct = "0000000000000";
 constexpr std::string_view kOneUnit = "000001000";
@@ -51,9 +52,9 @@ std::vector<std::string> PaymentFrames(TClientDataSet& cdsMovi, const FormatSett
         const double amount = cdsMovi.FieldByName("VRMOVIVEND").AsFloat();
         const std::string stAmount = CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", amount,
                                                     Amount10(amount, fs), kPaymentWidth);
-        frames.push_back(Frame(cmd::kRegisterPayment,
-                               std::string(cmd::kPaymentPrefix) +
-                                   cdsMovi.FieldByName("CDFPIMPFIS").AsString() + stAmount));
+        const std::string code = CheckedCode(kCall, cdsMovi.RecNo(), "CDFPIMPFIS",
+                                             cdsMovi.FieldByName("CDFPIMPFIS").AsString(), kPaymentCodeWidth);
+        frames.push_back(Frame(cmd::kRegisterPayment, std::string(cmd::kPaymentPrefix) + code + stAmount));
     }
     return frames;
 }

@@ -27,6 +27,15 @@ struct Item {
     double total = 0;  // Trunc2(price x quantity), before rounding to whole units
 };
 
+// The product code in its 13 characters: zero-filled, then cut. An empty
+// code is 13 zeros, as the printer reads a code of none, so the figures
+// after it stay where the printer reads them.
+std::string ProductCode(TClientDataSet& cdsVendas) {
+    const std::string code = cdsVendas.FieldByName("CDARVPROD").AsString();
+    if (code.empty()) return std::string(kProductCodeWidth, '0');
+    return text::substr(AjustaZero(code, kProductCodeWidth), 0, kProductCodeWidth);
+}
+
 Item ReadItem(TClientDataSet& cdsVendas, const FormatSettings& fs) {
     const double doQtde = cdsVendas.FieldByName("QTPRODCOMVEN").AsFloat();
     const double doPreco =
@@ -36,11 +45,8 @@ Item ReadItem(TClientDataSet& cdsVendas, const FormatSettings& fs) {
     const std::string stQuant = CheckedOperand("Venda_Item", row, "QTPRODCOMVEN", doQtde, Quantity9(doQtde, fs), 9);
     const std::string stValor = CheckedOperand("Venda_Item", row, "VRPRECCOMVEN", doPreco, Amount9(doPreco, fs), 9);
     const std::string stProdTot = CheckedOperand("Venda_Item", row, "item total", total, Amount9(total, fs), 9);
-    const std::string code =
-        text::substr(AjustaZero(cdsVendas.FieldByName("CDARVPROD").AsString(), kProductCodeWidth), 0,
-                     kProductCodeWidth);
-    const std::string operands = std::string(cmd::kItemSale) + code + stQuant + stValor + stProdTot +
-                                 cdsVendas.FieldByName("NMPRODUTO").AsString();
+    const std::string operands = std::string(cmd::kItemSale) + ProductCode(cdsVendas) + stQuant + stValor +
+                                 stProdTot + text::substr(cdsVendas.FieldByName("NMPRODUTO").AsString(), 0, kItemNameChars);
     return {Frame(cmd::kRegisterItem, operands), total};
 }
 

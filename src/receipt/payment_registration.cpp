@@ -14,6 +14,7 @@ namespace {
 // The printer needs this long before the first payment and after each frame.
 constexpr int kPaymentPauseMs = 200;
 constexpr std::size_t kAmountWidth = 10;
+constexpr std::size_t kPaymentCodeWidth = 2;  // the printer's payment code
 constexpr std::string_view kPaymentLabel = "imprimindo Forma de Pagamento Total";
 constexpr std::string_view kEndLabel = "Fim de Forma de Pagamento Total";
 
@@ -21,7 +22,8 @@ std::string PaymentFrame(TClientDataSet& cdsMovi, const FormatSettings& fs) {
     const double doMontoPago = cdsMovi.FieldByName("VRMOVIVEND").AsFloat();
     const std::string stMontoPago = CheckedOperand("Pagamento", cdsMovi.RecNo(), "VRMOVIVEND", doMontoPago,
                                                    Amount10(doMontoPago, fs), kAmountWidth);
-    const std::string stTipoPago = cdsMovi.FieldByName("CDFPIMPFIS").AsString();
+    const std::string stTipoPago = CheckedCode("Pagamento", cdsMovi.RecNo(), "CDFPIMPFIS",
+                                               cdsMovi.FieldByName("CDFPIMPFIS").AsString(), kPaymentCodeWidth);
     return Frame(cmd::kRegisterPayment, std::string(cmd::kPaymentPrefix) + stTipoPago + stMontoPago);
 }
 

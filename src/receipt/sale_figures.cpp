@@ -3,6 +3,7 @@
 #include <functional>
 #include <initializer_list>
 
+#include "host/errors.h"
 #include "host/routines.h"
 #include "link/frames.h"
 #include "print/printed_figures.h"
@@ -13,6 +14,8 @@ namespace {
 
 constexpr std::size_t kAmountWidth = 10;
 constexpr std::size_t kItemFieldWidth = 9;
+// The payment command takes the printer's payment code in two characters.
+constexpr std::size_t kPaymentCodeWidth = 2;
 constexpr std::string_view kCall = "ImpressaoVenda";
 constexpr std::string_view kReceived = "E";
 constexpr std::string_view kChange = "S";
@@ -131,6 +134,12 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
     return t;
 }
 
+void RequireFields(TClientDataSet& ds, std::string_view table, std::initializer_list<std::string_view> fields) {
+    for (std::string_view field : fields)
+        if (!ds.HasField(field))
+            throw EDatabaseError(std::string(kCall) + ": " + std::string(table) + " has no field " + std::string(field));
+}
+
 void CheckFiniteFigures(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi) {
     const auto check = [](TClientDataSet& ds, std::initializer_list<std::string_view> fields) {
         EachRow(ds, [&] {
@@ -164,6 +173,7 @@ void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const
         if (type != kReceived && type != kDebit) return;
         const double amount = Number(cdsMovi, "VRMOVIVEND");
         CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", amount, Amount10(amount, fs), kAmountWidth);
+        CheckedCode(kCall, cdsMovi.RecNo(), "CDFPIMPFIS", Text(cdsMovi, "CDFPIMPFIS"), kPaymentCodeWidth);
     });
 }
 
@@ -175,6 +185,7 @@ void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSetting
         if (Text(cdsMovi, "IDTIPOMOVIVE") == kChange || IsVoucherClass(Text(cdsMovi, "IDTIPORECE"))) return;
         const double paid = Number(cdsMovi, "VRMOVIVEND");
         CheckedOperand(kCall, cdsMovi.RecNo(), "VRMOVIVEND", paid, Amount10(paid, fs), kAmountWidth);
+        CheckedCode(kCall, cdsMovi.RecNo(), "CDFPIMPFIS", Text(cdsMovi, "CDFPIMPFIS"), kPaymentCodeWidth);
     });
 }
 

@@ -30,6 +30,7 @@ constexpr std::string_view kOpenBoletaLine = "Abre Boleta Caixa 12";
 constexpr std::string_view kTotalLine = "Comando \"20\" para totalizar o cupom";
 constexpr std::string_view kRefused = "Erro";
 constexpr std::string_view kRefusalKey = "OPE_FORMA_N_PERM";
+constexpr std::string_view kFamilySale = "1";  // TIPOVENDA of a sale on a family's balance
 
 // The named parameters of the sale, read in their order.
 struct SaleParams {
@@ -84,6 +85,7 @@ private:
     void read_receipt_number() { Nr_Cupom(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, result_); }
     std::string vouched();
 
+    void CheckReceiptInputs();
     std::string consumer_debit();
     std::string ordinary();
     void close_taxable(const ExemptTotals& exempt);
@@ -110,13 +112,18 @@ std::string Sale::run() {
     // before the drawer opens.
     const bool debit = movi.Locate("IDTIPOMOVIVE", {"T"}, true);
     if (!debit) scan_ = ScanForVoucher(movi, t_.cdsRecebimento);
-    if (!debit && !scan_.boPagtoVale) CheckOrdinarySale(t_.cdsVendas, movi, ctx_.format);
+    if (!debit && !scan_.boPagtoVale) {
+        CheckReceiptInputs();
+        CheckOrdinarySale(t_.cdsVendas, movi, ctx_.format);
+    }
     if (!debit && scan_.boPagtoVale) {
         const PaymentSums v = VoucherPayments(movi);
         const double compra = v.doTotalPago - v.doTotalTroco;
         // A refused sale prints nothing, so nothing of it is checked.
-        if (compra > v.doMontoTic && !HasItemNotOfKindT(t_.cdsVendas) && HasTaxableItem(t_.cdsVendas))
+        if (compra > v.doMontoTic && !HasItemNotOfKindT(t_.cdsVendas) && HasTaxableItem(t_.cdsVendas)) {
+            RequireFields(t_.cdsVendas, "cdsVendas", {"NMOPERADOR", "CDLOJA"});  // the credit note's closing
             CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
+        }
     }
     CheckFiniteFigures(t_.cdsVendas, movi);  // the figures no fixed field takes too
 
@@ -124,6 +131,21 @@ std::string Sale::run() {
     Abre_Gaveta_Imp(ctx_, p_.stCdPortaImpFis, p_.stEsquemaCor, false);
     if (debit) return consumer_debit();
     return scan_.boPagtoVale ? voucher() : ordinary();
+}
+
+// What an ordinary sale reads once its fiscal receipt is open, checked
+// before the drawer opens: a missing field or balance table found later
+// would leave the receipt open in the printer.
+void Sale::CheckReceiptInputs() {
+    TClientDataSet& vendas = t_.cdsVendas;
+    if (!HasTaxableItem(vendas)) return;  // no fiscal receipt opens
+    RequireFields(vendas, "cdsVendas", {"CDARVPROD", "NMPRODUTO", "NMOPERADOR", "CDLOJA", "VRTXSERVICO"});
+    RequireFields(t_.cdsMovi, "cdsMovi", {"CDFPIMPFIS"});
+    if (p_.stTipoVenda != kFamilySale) return;
+    // The closing block's family balance, worked out now as the footer will:
+    // a NULL balance table or a missing field refuses the sale here.
+    const ExemptTotals exempt = SumExemptItems(vendas, ctx_.format);
+    if (exempt.doTotIsento == 0) ComputeFamilyBalance(t_.balances, saldo_, scan_.doValorCons);
 }
 
 std::string Sale::consumer_debit() {

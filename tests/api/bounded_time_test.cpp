@@ -111,5 +111,35 @@ TEST(BoundedTime, ASilentPrinterHoldsEachEntryPointWithinItsBound) {
     }
 }
 
+// Host texts of any length (a product name, the observation line, the
+// consumer's name) leave in frames the printer takes within the write
+// time-out, and the sale keeps its bound.
+TEST(BoundedTime, HostTextsOfAnyLengthKeepEveryFrameWithinTheWriteTimeOut) {
+    constexpr std::size_t kBytesWithinWriteTimeout = kBaudRate / 10 * kWriteTotalTimeoutMs / 1000;
+    const std::string megabyte(1 << 20, 'N');
+    SaleInput sale("COM1", 2, 1);
+    TClientDataSet vendas;  // the same items with a product name field as wide as the host likes
+    for (const FieldDef& d : sale.vendas.FieldDefs())
+        vendas.AddFieldDef(d.name, d.type, d.name == "NMPRODUTO" ? 2 << 20 : d.size);
+    vendas.CreateDataSet();
+    for (sale.vendas.First(); !sale.vendas.Eof(); sale.vendas.Next()) {
+        vendas.Append();
+        for (const FieldDef& d : sale.vendas.FieldDefs())
+            if (!sale.vendas.FieldByName(d.name).IsNull())
+                vendas.FieldByName(d.name).SetAsString(sale.vendas.FieldByName(d.name).AsString());
+        vendas.FieldByName("NMPRODUTO").SetAsString(megabyte);
+        vendas.Post();
+    }
+    TParams params;
+    for (const Param& p : sale.params.pairs())
+        params.add(p.name, p.name == "DSOBSCUPFIS" || p.name == "NMCONSUMIDOR" ? megabyte : p.value);
+    SimSession printer{VirtualClock().now()};
+    const SaleDocuments documents{&ImpDebito_Consumidor_IBM, &ImprimeNaoFiscal};
+    ImpressaoVenda(printer.session.link, params, {vendas, sale.movi, sale.receb, {}}, "0", documents);
+    ASSERT_FALSE(printer.printer.frames().empty());
+    for (const std::string& frame : printer.printer.frames()) EXPECT_LE(frame.size(), kBytesWithinWriteTimeout);
+    EXPECT_LE(printer.clock.steady_ms(), Bounds().at("ImpressaoVenda")(2));
+}
+
 }  // namespace
 }  // namespace dru::test

@@ -104,7 +104,7 @@ TEST(CHostHelpers, FailuresReportAndLeaveThingsAsTheyWere) {
     EXPECT_NE(std::string(dru_last_error()).find("not in edit or insert mode"), std::string::npos);
     EXPECT_FALSE(dru_dataset_set_text(t.ds, "CDTIPORECE", "9"));  // outside edit
     EXPECT_STREQ(dru_dataset_get_text(t.ds, "NOFIELD"), "");
-    EXPECT_STREQ(dru_last_error(), "Field 'NOFIELD' not found");
+    EXPECT_STREQ(dru_last_error(), "dru_dataset_get_text: ds: Field 'NOFIELD' not found");
     EXPECT_EQ(dru_dataset_get_number(t.ds, "CDTIPORECE"), 1.0);  // "001" reads as a number
     EXPECT_STREQ(dru_last_error(), "");                           // cleared by the next entry point
     EXPECT_FALSE(dru_dataset_add_field(t.ds, "X", 99, 0));  // open table, unknown type

@@ -27,7 +27,7 @@ TEST(ErrorRule, EachFailureReportsItsKind) {
 
     EXPECT_FALSE(dru_dataset_set_text(ds, "NOFIELD", "1"));
     EXPECT_EQ(dru_last_error_code(), DRU_ERR_TABLE);
-    EXPECT_EQ(LastError(), "Field 'NOFIELD' not found");
+    EXPECT_EQ(LastError(), "dru_dataset_set_text: ds: Field 'NOFIELD' not found");
 
     ASSERT_TRUE(dru_dataset_append(ds));
     EXPECT_FALSE(dru_dataset_set_text(ds, "VALOR", "abc"));

@@ -73,7 +73,7 @@ TEST(SaleTicket, TotalLineWidths) {
     } cases[] = {{0, "113TOTAL" + std::string(32, ' ') + "0"},
                  {1499.5, "113TOTAL" + std::string(28, ' ') + "1.500"},
                  // A total longer than its 33 columns follows "TOTAL" at once.
-                 {1e40, "113TOTAL10.000.000.000.000.000.000.000.000.000.000.000.000.000"}};
+                 {1e30, "113TOTAL1.000.000.000.000.000.000.000.000.000.000"}};
     for (const auto& k : cases) {
         DocumentLink link;
         Ticket t;
@@ -81,6 +81,15 @@ TEST(SaleTicket, TotalLineWidths) {
         t.run(link);
         EXPECT_EQ(link.lines().at(3), k.line) << k.monto;
     }
+}
+
+// One that the printed line cannot hold is refused before the ticket's first line.
+TEST(SaleTicket, ATotalThePrintedLineCannotHoldIsRefused) {
+    DocumentLink link;
+    Ticket t;
+    t.monto = 1e40;
+    EXPECT_THROW(t.run(link), EBadArgument);
+    EXPECT_TRUE(link.lines().empty());
 }
 
 TEST(SaleTicket, EmptyReceiptNumberPasswordFooterAndNoVouchers) {

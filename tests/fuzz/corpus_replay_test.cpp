@@ -27,6 +27,7 @@ const NamedTarget kTargets[] = {
     {"replies", &replies},
     {"payment_forms", &payment_forms},
     {"dru_json", &dru_json},
+    {"host_texts", &host_texts},
 };
 
 std::vector<std::filesystem::path> Seeds(const char* target) {

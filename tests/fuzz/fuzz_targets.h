@@ -27,6 +27,9 @@ int replies(const std::uint8_t* data, std::size_t size);
 // The printer's payment-forms list (the reply to 432), cut into lines and
 // matched against the host's payment types.
 int payment_forms(const std::uint8_t* data, std::size_t size);
+// Regional settings and host texts of any bytes: when the settings are
+// accepted, every frame of a supply and of a sale's items stays one frame.
+int host_texts(const std::uint8_t* data, std::size_t size);
 // An input file of the dru command (its first byte picks which), checked
 // and, when the check passes, built into the call's arguments.
 int dru_json(const std::uint8_t* data, std::size_t size);

@@ -8,13 +8,16 @@
 // happened (result, dru_last_error(), the log where it can still be written).
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,7 +38,6 @@ namespace {
 
 constexpr const char* kPort = "COM5";
 constexpr const char* kLogFile = "ANALISA_ERRO.txt";
-constexpr const char* kLogBeforeFull = "log_before_full.txt";
 constexpr const char* kLineFailed = "Falha na linha da impressora: documento encerrado";
 // Real time on a shared machine: what a bound may be overrun by.
 constexpr std::int64_t kSlackMs = 700;
@@ -108,9 +110,11 @@ class Faults : public PtyHost {
     // is made after the first count and gone before the second.
     void SetUp() override {
         descriptors_before_ = OpenDescriptorCount();
+        ::getrlimit(RLIMIT_FSIZE, &file_size_limit_);
         PtyHost::SetUp();
     }
     void TearDown() override {
+        ::setrlimit(RLIMIT_FSIZE, &file_size_limit_);
         std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all);
         if (server) {
             server.reset();
@@ -137,12 +141,10 @@ class Faults : public PtyHost {
     std::vector<std::string> Frames() {
         return inspect([](sim::PrinterModel& m) { return m.frames(); });
     }
-    // The messages of the debug log, after "date time - " (once the disk is
-    // full: those written before).
+    // The messages of the debug log, after "date time - ".
     std::vector<std::string> Log() const {
-        const bool full = std::filesystem::is_symlink(folder.file(kLogFile));
         std::vector<std::string> messages;
-        std::ifstream in(folder.file(full ? kLogBeforeFull : kLogFile), std::ios::binary);
+        std::ifstream in(folder.file(kLogFile), std::ios::binary);
         for (std::string line; std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             const auto sep = line.find(" - ");
@@ -158,15 +160,21 @@ class Faults : public PtyHost {
         fs::permissions(folder.file(kLogFile), fs::perms::owner_read);
         fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
     }
-    // The folder's disk is full: the log file now leads to /dev/full, which
-    // takes no byte (the lines so far are kept aside).
+    // The log file takes no more byte, as on a full disk: the process may
+    // write no file past the log's present size (put back at the end of the
+    // test). The write then fails with "File too large" (SIGXFSZ ignored).
+    // The log writes only regular files, so a link to /dev/full cannot stand in.
     void MakeFolderFull() {
-        std::filesystem::rename(folder.file(kLogFile), folder.file(kLogBeforeFull));
-        std::filesystem::create_symlink("/dev/full", folder.file(kLogFile));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit full = file_size_limit_;
+        full.rlim_cur = std::filesystem::file_size(folder.file(kLogFile));
+        ::setrlimit(RLIMIT_FSIZE, &full);
     }
+    static std::string FullDisk() { return std::strerror(EFBIG); }
 
   private:
     int descriptors_before_ = 0;
+    rlimit file_size_limit_{};
 };
 
 // ---- The line hangs up (printer unplugged) ----------------------------------
@@ -348,7 +356,7 @@ TEST_F(Faults, FullLogDiskHalfwayThroughTheProductReport) {
     EXPECT_LE(watch.ms(), 3 * (2081 + 200 * 5) + kSlackMs);
     EXPECT_EQ(dru_last_error_code(), DRU_ERR_IO);
     EXPECT_EQ(LastError(),
-              "Cannot write the debug log " + folder.file(kLogFile) + ": No space left on device");
+              "Cannot write the debug log " + folder.file(kLogFile) + ": " + FullDisk());
     EXPECT_EQ(Log().size(), 4u) << "the lines logged before the disk filled";
     EXPECT_EQ(products.table.GetDataPacket(), handed_in);
 }
@@ -389,7 +397,7 @@ TEST_F(Faults, FullLogDiskDuringTheCashClosing) {
     EXPECT_TRUE(reduced) << "left as it was";
     EXPECT_EQ(questions, 0);
     EXPECT_EQ(error, DRU_ERR_IO);
-    EXPECT_NE(message.find("No space left on device"), std::string::npos) << message;
+    EXPECT_NE(message.find(FullDisk()), std::string::npos) << message;
 }
 
 }  // namespace

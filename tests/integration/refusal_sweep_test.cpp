@@ -308,5 +308,113 @@ TEST_F(RefusalSweep, AFigureThatIsNotFiniteRefusesTheDocumentBeforeAnythingIsSen
     }
 }
 
+// ---- Inputs a printed line or a fixed field cannot take ----------------------
+
+// The table with every field but `field`, rows and values kept.
+void DropField(DruDataSet& ds, const std::string& field) {
+    TClientDataSet copy;
+    std::vector<FieldDef> kept;
+    for (const FieldDef& d : ds.table.FieldDefs())
+        if (d.name != field) kept.push_back(d);
+    for (const FieldDef& d : kept) copy.AddFieldDef(d.name, d.type, d.size);
+    copy.CreateDataSet();
+    ds.table.SetFiltered(false);
+    for (ds.table.First(); !ds.table.Eof(); ds.table.Next()) {
+        copy.Append();
+        for (const FieldDef& d : kept)
+            if (!ds.table.FieldByName(d.name).IsNull())
+                copy.FieldByName(d.name).SetAsString(ds.table.FieldByName(d.name).AsString());
+        copy.Post();
+    }
+    ds.table.CopyFrom(copy);
+}
+
+void SetEveryRowText(DruDataSet& ds, const char* field, const char* value) {
+    for (ds.table.First(); !ds.table.Eof(); ds.table.Next()) {
+        ds.table.Edit();
+        ds.table.FieldByName(field).SetAsString(value);
+        ds.table.Post();
+    }
+}
+
+void Sale(Handles& h, const char* saldo = "0", DruDataSet* cred = nullptr) {
+    ImpressaoVenda(&h.sale_params, &h.vendas, &h.movi, &h.receb, nullptr, cred, nullptr, nullptr, saldo, &h.text);
+}
+
+// The sale on a family's balance (TIPOVENDA "1").
+void FamilySale(Handles& h) {
+    TParams family;
+    for (const Param& p : h.sale_params.params.pairs()) family.add(p.name, p.name == "TIPOVENDA" ? "1" : p.value);
+    h.sale_params.params.replace(family);
+}
+
+struct HostileCase {
+    std::string where;
+    std::function<void(Handles&)> call;
+    int32_t kind;
+    std::string says;  // in the error
+};
+
+std::vector<HostileCase> HostileCases() {
+    std::vector<HostileCase> cases = {
+        {"Suprimento 1e300", [](Handles&) { Suprimento(kPort, "Azul", 1e300, true); }, DRU_ERR_BAD_ARGUMENT,
+         "Suprimento: doValor: "},
+        {"Sangria 1e300", [](Handles&) { Sangria(kPort, "Azul", 1e300, nullptr); }, DRU_ERR_BAD_ARGUMENT,
+         "does not fit the printed 23-character field"},
+        {"Compr_CredPessoal 1e300",
+         [](Handles& h) {
+             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 1e300, "JUAN", "1", "", "",
+                               "", "", "", "", "", "", "", "", "", "", true, "PEREZ", "");
+         },
+         DRU_ERR_BAD_ARGUMENT, "Compr_CredPessoal: final balance: "},
+        {"empty CDFPIMPFIS", [](Handles& h) { SetEveryRowText(h.movi, "CDFPIMPFIS", ""); Sale(h); },
+         DRU_ERR_BAD_ARGUMENT, "ImpressaoVenda: row 1, CDFPIMPFIS: \"\" is not the printer's 2-character code"},
+        {"long CDFPIMPFIS", [](Handles& h) { SetEveryRowText(h.movi, "CDFPIMPFIS", "123"); Sale(h); },
+         DRU_ERR_BAD_ARGUMENT, "\"123\" is not the printer's 2-character code"},
+        {"negative quantity", [](Handles& h) { SetEveryRow(h.vendas, "QTPRODCOMVEN", -2); Sale(h); },
+         DRU_ERR_BAD_ARGUMENT, "ImpressaoVenda: row 1, QTPRODCOMVEN: -2 is negative"},
+        {"a figure with all its digits", [](Handles& h) { SetEveryRow(h.movi, "VRMOVIVEND", 12345678901.5); Sale(h); },
+         DRU_ERR_BAD_ARGUMENT, "12345678901.5 does not fit the printer's 10-digit field"},
+        {"family balance table NULL",
+         [](Handles& h) {
+             FamilySale(h);
+             DruDataSet cred;
+             FillTable(cred.table, {{"CDFAMILISALD", FieldType::String}, {"VRSALDCONFAM", FieldType::Float},
+                                    {"NMFAMILISALD", FieldType::String}}, {{"7", "500", "PEREZ"}});
+             Sale(h, "1", &cred);
+         },
+         DRU_ERR_BAD_ARGUMENT, "cdsFamiliaSaldo is NULL"},
+        {"family name field missing",
+         [](Handles& h) {
+             FamilySale(h);
+             DruDataSet cred;
+             FillTable(cred.table, {{"VRSALDCONFAM", FieldType::Float}}, {{"500"}});
+             Sale(h, "0", &cred);
+         },
+         DRU_ERR_TABLE, "NMFAMILISALD"},
+    };
+    for (const char* field : {"VRTXSERVICO", "NMPRODUTO", "CDARVPROD", "NMOPERADOR", "CDLOJA"})
+        cases.push_back({std::string("cdsVendas without ") + field,
+                         [field](Handles& h) { DropField(h.vendas, field); Sale(h); }, DRU_ERR_TABLE,
+                         std::string("ImpressaoVenda: cdsVendas has no field ") + field});
+    cases.push_back({"cdsVendas without VRDESCCOMVEN", [](Handles& h) { DropField(h.vendas, "VRDESCCOMVEN"); Sale(h); },
+                     DRU_ERR_TABLE, "ImpressaoVenda: cdsVendas: Field 'VRDESCCOMVEN' not found"});
+    cases.push_back({"cdsMovi without CDFPIMPFIS", [](Handles& h) { DropField(h.movi, "CDFPIMPFIS"); Sale(h); },
+                     DRU_ERR_TABLE, "ImpressaoVenda: cdsMovi has no field CDFPIMPFIS"});
+    return cases;
+}
+
+TEST_F(RefusalSweep, WhatAFrameOrAPrintedLineCannotTakeRefusesTheDocumentBeforeAnythingIsSent) {
+    for (const HostileCase& c : HostileCases()) {
+        SCOPED_TRACE(c.where);
+        Handles handles;
+        const std::size_t sent_before = Frames().size();
+        c.call(handles);
+        EXPECT_EQ(dru_last_error_code(), c.kind) << dru_last_error();
+        EXPECT_NE(std::string(dru_last_error()).find(c.says), std::string::npos) << dru_last_error();
+        EXPECT_EQ(Frames().size(), sent_before) << "sent: " << ::testing::PrintToString(Frames());
+    }
+}
+
 }  // namespace
 }  // namespace dru::test

@@ -25,6 +25,17 @@ TEST(Frame, FrameBytesInsideAnOperandNeverReachTheWire) {
     EXPECT_EQ(wire.find('\x88'), wire.size() - 1);
 }
 
+// A comment line holds what the printer prints on one line, so a frame with
+// a host text of any length leaves whole within the write time-out; other
+// commands keep their operands whole.
+TEST(Frame, ACommentLineIsCutToThePrintedLine) {
+    const std::string megabyte(1 << 20, 'x');
+    for (const char* code : {"111", "112", "113", "114", "115", "116"})
+        EXPECT_EQ(Frame(code, "\u00f1" + megabyte), Frame(code, "\u00f1" + std::string(47, 'x'))) << code;
+    EXPECT_EQ(Frame("111", std::string(48, 'y')), "\u0087" "111" + std::string(48, 'y') + "\u0088");
+    EXPECT_EQ(Frame("13", megabyte).size(), megabyte.size() + 6);
+}
+
 TEST(ReadField, TakesTheTextBeforeTheNextColon) {
     struct Case {
         std::string reply;

@@ -152,14 +152,24 @@ TEST(NotaCredito, PaymentsSkipVouchersAndChangeAndCopyThePaymentCode) {
         // A movement type other than "S" counts as a payment; classes compare exactly.
         ReceiptLink link;
         TClientDataSet movi, vendas;
-        MakeMovements(movi, {{"T", "9", 300, ""}, {"s", "1", 100, "01"}, {"E", "57", 1200, "02"}});
+        MakeMovements(movi, {{"T", "9", 300, "03"}, {"s", "1", 100, "01"}, {"E", "57", 1200, "02"}});
         MakeSaleItems(vendas, {{"T", "MARIA"}});
         Note{}.run(link.ctx, movi, vendas);
         const Strings frames = FramesBeforeClosing(link);
         ASSERT_EQ(frames.size(), 9u);
-        EXPECT_EQ(frames[4], Frame("26", "110000000300")) << "an empty code: 2611 then the amount";
+        EXPECT_EQ(frames[4], Frame("26", "11030000000300"));
         EXPECT_EQ(frames[5], Frame("26", "11010000000100"));
         EXPECT_EQ(frames[6], Frame("26", "11020000001200"));
+    }
+    {
+        // The code keeps its two characters in the frame: an empty one would
+        // make the printer read the amount's first digits as the code.
+        ReceiptLink link;
+        TClientDataSet movi, vendas;
+        MakeMovements(movi, {{"T", "9", 300, ""}});
+        MakeSaleItems(vendas, {{"T", "MARIA"}});
+        EXPECT_THROW(Note{}.run(link.ctx, movi, vendas), EBadArgument);
+        EXPECT_TRUE(link.ports.frames().empty());
     }
 }
 
