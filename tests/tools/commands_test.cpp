@@ -143,7 +143,7 @@ TEST_F(Commands, TheHumanFormShowsTheRollTheFramesAndTheTime) {
     const DruRun run = Dru({"--preview", "supply", "20000"});
     EXPECT_EQ(run.code, 0);
     for (const char* shown :
-         {"Suprimento: true", "Frames (time on the printer's schedule):", "> <87>60<88>",
+         {"Suprimento: the cash supply was printed.", "Frames (time on the printer's schedule):", "> <87>60<88>",
           "Paper roll:", "  | [6] Ingresso de Efectivo  : $ 20.000",
           "On a real printer this takes 2.08 s"})
         EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\n" << run.out;
@@ -202,7 +202,9 @@ TEST_F(Commands, InJsonModeARefusalIsOneObjectToo) {
     EXPECT_EQ(run.code, 2);
     const Json j = run.json();
     EXPECT_EQ(j["exit_code"], 2);
-    EXPECT_EQ(j["failure"], "AMOUNT: \"lots\" is not a number (write it as 1500 or 1500.50)");
+    EXPECT_EQ(j["failure"],
+              "AMOUNT: \"lots\" is not an amount: write it as 1500 or 1500.50 (\".\" before at "
+              "most two decimals, no thousands separator)");
 }
 
 TEST_F(Commands, HelpListsEveryOptionWithAnExample) {

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace dru::cli {
 
@@ -32,10 +33,13 @@ class UsageError : public std::runtime_error {
 // The options every printer subcommand takes.
 struct GlobalOptions {
     std::string port;         // --port: COMn or a device; empty: the in-process simulator
+    bool port_given = false;  // --port was on the command line (an empty one is refused)
     bool preview = false;     // --preview: the simulator on the virtual clock
     bool json = false;        // --json: one JSON object on stdout
     bool yes = false;         // --yes: every question answered yes, z confirmed
     bool no = false;          // --no: every question answered no
+    bool confirm = false;     // --confirm: z and closing confirmed, questions left alone
+    std::vector<std::string> answers;  // --answers n,y: the driver's questions, in order
     int type = 16;            // --type: the printer type handed to the calls, and the simulator's
     std::string host_folder;  // --host-folder: where the debug log and DedOvor.cds live
     std::string scheme = "Azul";  // --scheme: the colour scheme handed to the dialog
@@ -51,6 +55,7 @@ struct Program {
 
 void AddDayCommands(CLI::App& app, Program& program);
 void AddDocumentCommands(CLI::App& app, Program& program);
+void AddContractCommand(CLI::App& app, Program& program);
 void AddLogCommand(CLI::App& app, Program& program);
 void AddPortsCommand(CLI::App& app, Program& program);
 void AddSimulateCommand(CLI::App& app, Program& program);
