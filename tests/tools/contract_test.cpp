@@ -42,9 +42,11 @@ TEST(Contract, EveryTemplatePassesTheCheckOfItsInputFile) {
         const Json made = cli::Template(c);
         for (const auto& [member, value] : made.items()) {
             EXPECT_NE(shown.find(member), std::string::npos) << c.subcommand << " " << member;
-            if (value.is_array())
-                for (const auto& [field, unused] : value[0].items())
+            if (value.is_array()) {
+                for (const auto& [field, unused] : value[0].items()) {
                     EXPECT_NE(shown.find("  " + field + " "), std::string::npos) << field;
+                }
+            }
         }
     }
 }
@@ -52,13 +54,17 @@ TEST(Contract, EveryTemplatePassesTheCheckOfItsInputFile) {
 // A member of an example file is complete when it holds what the call reads.
 void ExpectComplete(const cli::Member& m, const Json& value, const std::string& where) {
     if (m.type == cli::Member::Type::Params) {
-        for (const cli::Field& f : m.layout)
-            if (std::find(m.set_by_dru.begin(), m.set_by_dru.end(), f.name) == m.set_by_dru.end())
+        for (const cli::Field& f : m.layout) {
+            if (std::find(m.set_by_dru.begin(), m.set_by_dru.end(), f.name) == m.set_by_dru.end()) {
                 EXPECT_TRUE(value.contains(f.name)) << where << " lacks " << f.name;
+            }
+        }
     } else if (m.type == cli::Member::Type::Table) {
-        for (const Json& row : value)
-            for (const std::string& f : m.reads)
+        for (const Json& row : value) {
+            for (const std::string& f : m.reads) {
                 EXPECT_TRUE(row.contains(f)) << where << " has a row without " << f;
+            }
+        }
     }
 }
 
@@ -84,6 +90,19 @@ TEST(Contract, EveryExampleHoldsEveryFieldItsCallReads) {
         }
     }
     EXPECT_EQ(checked, 6);
+}
+
+// dru's table of entry points is the library's list of those that drive the printer.
+TEST(Contract, DruHasAContractForEveryEntryPointThatDrivesThePrinter) {
+    std::vector<std::string> listed, contracts;
+#define DRU_ENTRY_POINT(name, group) \
+    if (std::string(group) == "driver") listed.push_back(#name);
+#include "api/entry_points.def"
+#undef DRU_ENTRY_POINT
+    for (const cli::InputFile& c : cli::Contracts()) contracts.push_back(c.entry);
+    std::sort(listed.begin(), listed.end());
+    std::sort(contracts.begin(), contracts.end());
+    EXPECT_EQ(contracts, listed);
 }
 
 class ContractCommand : public DruRig {};

@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
@@ -110,7 +111,6 @@ std::string DiagnoseArguments(CLI::App& app, const std::vector<std::string>& arg
             return "unknown subcommand \"" + a + "\"" + NearestHint(a, subcommands) +
                    "; dru --help lists them";
         chosen = app.get_subcommand(a);
-        if (chosen->get_name() == "simulate") break;  // the rest is printer_sim's
         OptionNames(*chosen, names, with_value);
     }
     return {};
@@ -156,6 +156,18 @@ int Refuse(Program& program, const std::string& why, int code) {
 
 }  // namespace
 
+std::string ExamplesFolder() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const fs::path installed = self.parent_path().parent_path() / DRU_INSTALLED_EXAMPLES;
+        if (fs::is_directory(installed, ec)) return fs::weakly_canonical(installed, ec).string();
+    }
+    if (fs::is_directory(DRU_SOURCE_EXAMPLES, ec)) return DRU_SOURCE_EXAMPLES;
+    return "examples";
+}
+
 std::string Example(const std::string& lines) {
     return "\nExample:\n  " + lines + "\n";
 }
@@ -167,7 +179,9 @@ int Run(const std::vector<std::string>& args, Console& console) {
     app.require_subcommand(1);
     app.fallthrough();  // global options also after the subcommand
     AddGlobalOptions(app, program.options);
-    app.footer(Example("dru sale examples/sale.json --preview"));
+    app.footer(Example("dru sale " + ExamplesFolder() + "/sale.json --preview") +
+               "\nInput files to start from, one per document, and a sample C host (host/):\n  " +
+               ExamplesFolder() + "\n");
     AddDayCommands(app, program);
     AddDocumentCommands(app, program);
     AddContractCommand(app, program);
@@ -175,8 +189,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
     AddPortsCommand(app, program);
     AddSimulateCommand(app, program);
     const std::string global_help = GlobalOptionsHelp(app);
-    for (CLI::App* sub : app.get_subcommands({}))
-        if (sub->get_name() != "simulate") sub->footer(sub->get_footer() + global_help);
+    for (CLI::App* sub : app.get_subcommands({})) sub->footer(sub->get_footer() + global_help);
 
     if (args.empty()) {  // bare dru: the help, as --help shows it
         console.out << app.help();

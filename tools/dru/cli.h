@@ -63,6 +63,10 @@ void AddSimulateCommand(CLI::App& app, Program& program);
 // Runs dru with `args` (without the program name) on `console`; the exit code.
 int Run(const std::vector<std::string>& args, Console& console);
 
+// The folder of the example input files and the sample host: installed
+// beside dru (PREFIX/share/dru01000/examples), else the sources' examples/.
+std::string ExamplesFolder();
+
 // A subcommand's footer: its example line(s).
 std::string Example(const std::string& lines);
 

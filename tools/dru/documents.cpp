@@ -387,8 +387,8 @@ void AddDocument(CLI::App& app, Program& program, Document doc) {
     auto negative = std::make_shared<bool>(false);
     if (doc.schema) {
         sub->add_option("FILE", *argument,
-                        "the JSON input file (examples/ holds one; dru contract " + doc.name +
-                            " prints its fields and a template)")
+                        "the JSON input file (" + ExamplesFolder() + " holds one; dru contract " +
+                            doc.name + " prints its fields and a template)")
             ->required();
     } else {
         sub->add_option("AMOUNT", *argument,

@@ -27,6 +27,8 @@ constexpr const char* kDevicePort = "COM1";
 constexpr const char* kConfigFile = "DedOvor.cds";
 constexpr int kLastComPort = 12;
 
+}  // namespace
+
 // A sale already on the simulated printer's counters, so the day totals have
 // something to show: 10000 paid 6000 in cash (form 01), 4000 by cheque (02).
 void RingUpSale(sim::PrinterModel& printer) {
@@ -63,6 +65,8 @@ void RingUpSale(sim::PrinterModel& printer) {
     printer.execute("35");
     printer.take_output();  // nobody asked: its reply is not the driver's
 }
+
+namespace {
 
 // The paper printed after the sale already on the counters.
 std::string PaperSince(const sim::PrinterModel& printer, std::size_t first_line) {
