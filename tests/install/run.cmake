@@ -69,14 +69,7 @@ run(${CC} ${examples}/host/sale.c -o ${WORK_DIR}/sample_pkg ${flags})
 
 # Each prints a sale on a fresh printer_sim, stopped (SIGTERM) once the host is done.
 foreach(sample ${WORK_DIR}/sample_cmake/sale ${WORK_DIR}/sample_pkg)
-  set(device_file ${WORK_DIR}/device)
-  file(REMOVE ${device_file})
-  run(sh -c "${prefix}/bin/printer_sim --quiet > ${device_file} & sim=$!
-             tries=0
-             while [ ! -s ${device_file} ] && [ $tries -lt 100 ]; do sleep 0.1; tries=$((tries + 1)); done
-             ${sample} "$(head -n 1 ${device_file})"; status=$?
-             kill $sim; wait $sim
-             exit $status")
+  run(sh ${SOURCE_DIR}/with_printer_sim.sh ${prefix}/bin/printer_sim ${sample} ${WORK_DIR})
   if(NOT last_output MATCHES "receipt 0000001001")
     message(FATAL_ERROR "${sample} printed no sale on printer_sim:\n${last_output}")
   endif()
