@@ -1,5 +1,6 @@
 # What `cmake --install` puts in place: the shared library with its SONAME
-# and development link, both headers, dru and printer_sim, the CMake package
+# and development link, both headers, dru and printer_sim, the examples
+# (share/dru01000/examples, with the sample host), the CMake package
 # (find_package(dru01000) gives dru01000::dru01000) and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
@@ -11,6 +12,9 @@ install(TARGETS dru01000 EXPORT dru01000Targets
 install(FILES ${CMAKE_SOURCE_DIR}/include/dru01000.h ${CMAKE_SOURCE_DIR}/include/dru01000.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(TARGETS dru printer_sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The input files of dru and the sample host, where dru's help names them.
+set(DRU_EXAMPLES_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/dru01000/examples)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${DRU_EXAMPLES_INSTALL_DIR})
 
 install(EXPORT dru01000Targets NAMESPACE dru01000:: DESTINATION ${DRU_CMAKE_DIR})
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/dru01000Config.cmake.in

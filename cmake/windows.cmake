@@ -16,7 +16,7 @@ set(DRU_STATIC_RUNTIME -static)
 # Windows: --kill-at drops the "@12" the compiler gives them).
 include(${CMAKE_SOURCE_DIR}/cmake/def_from_map.cmake)
 set(DRU_DEF_FILE ${CMAKE_BINARY_DIR}/dru01000.def)
-dru_def_from_map(${CMAKE_SOURCE_DIR}/cmake/dru01000.map ${CMAKE_SOURCE_DIR}/include/dru01000.h ${DRU_DEF_FILE})
+dru_def_from_map(${DRU_VERSION_SCRIPT} ${CMAKE_SOURCE_DIR}/include/dru01000.h ${DRU_DEF_FILE})
 add_library(dru01000 SHARED $<TARGET_OBJECTS:dru_objects> ${DRU_DEF_FILE})
 target_include_directories(dru01000 PUBLIC ${CMAKE_SOURCE_DIR}/include)
 target_link_options(dru01000 PRIVATE ${DRU_STATIC_RUNTIME} -Wl,--no-undefined -Wl,--kill-at)

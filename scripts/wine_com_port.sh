@@ -26,7 +26,7 @@ cleanup() {
 trap cleanup EXIT
 
 mkfifo "$work/stdin"
-"$sim" <"$work/stdin" >"$work/device" 2>"$work/roll" &
+"$sim" --stop-at-eof <"$work/stdin" >"$work/device" 2>"$work/roll" &
 sim_pid=$!
 exec 3>"$work/stdin"
 for _ in $(seq "$device_wait_tenths"); do

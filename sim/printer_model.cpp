@@ -357,8 +357,14 @@ void PrinterModel::settle_receipt() {
         receipt_count_ = open_receipt_number_;
         if (first_receipt_ == 0) first_receipt_ = receipt_count_;
         gross_ += receipt_.total_amount();
-        for (const auto& [form, amount] : receipt_.payments())
-            if (form <= kReportedForms) form_totals_[form - 1] += amount;
+        // The totals by form count what stayed in the drawer: the change goes
+        // back out of the cash form when the receipt took cash, else out of
+        // the last form paid.
+        const auto& paid = receipt_.payments();
+        const int change_form = paid.contains(kCashForm) ? kCashForm : receipt_.last_form();
+        for (const auto& [form, amount] : paid)
+            if (form <= kReportedForms)
+                form_totals_[form - 1] += amount - (form == change_form ? receipt_.change() : 0);
         number_line_ = "FIN BOLETA NRO " + padded(receipt_count_, kReceiptNumberWidth);
     } else {
         number_line_ = "BOLETA NRO " + padded(open_receipt_number_, kReceiptNumberWidth) + " " + std::string(kVoidMark);

@@ -93,6 +93,8 @@ inline constexpr int kCounterFields = 50;
 inline constexpr int kZOverdueDays = 3;
 // The five payment forms whose totals 481 reports (fields 4 to 8).
 inline constexpr int kReportedForms = 5;
+// The cash form ("01", EFECTIVO): the change of a receipt goes back out of it.
+inline constexpr int kCashForm = 1;
 // What the knife leaves on the roll: the end of a boleta or of a slip.
 inline constexpr std::string_view kCutLine = "-------- corte --------";
 

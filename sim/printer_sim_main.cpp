@@ -3,8 +3,9 @@
 //   printer_sim [options]
 //
 // Prints the terminal's device path as its first line on stdout, then serves
-// until SIGINT, SIGTERM or the end of stdin. Point the driver at it with
-// DRU_PORT_COM1=<that path>. Paper lines go to stderr as they print.
+// until SIGINT or SIGTERM (or, with --stop-at-eof, the end of stdin). Point
+// the driver at it with DRU_PORT_COM1=<that path>. Paper lines go to stderr
+// as they print.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -45,7 +46,8 @@ constexpr const char* kUsage =
     "  --hang-up-after N     hang up the line once N frames have arrived (printer unplugged)\n"
     "  --block-after N       take no more bytes once N frames have arrived (printer off line)\n"
     "  --trickle MS          send reply bytes one at a time, MS milliseconds apart\n"
-    "  --ignore-stdin        do not stop at the end of stdin\n"
+    "  --stop-at-eof         also stop at the end of stdin (otherwise: SIGINT or SIGTERM)\n"
+    "  --ignore-stdin        the default: stdin is not read\n"
     "  --quiet               do not echo the paper roll on stderr\n";
 
 struct Options {
@@ -53,7 +55,7 @@ struct Options {
     dru::sim::Knobs knobs;
     dru::sim::LineFaults line;
     std::optional<std::string> overdue;
-    bool ignore_stdin = false;
+    bool stop_at_eof = false;
     bool quiet = false;
 };
 
@@ -120,8 +122,10 @@ Options parse(int argc, char** argv) {
             o.line.block_writes_after_frames = static_cast<std::size_t>(number(value(), "--block-after"));
         } else if (a == "--trickle") {
             o.line.trickle_ms = static_cast<int>(number(value(), "--trickle"));
+        } else if (a == "--stop-at-eof") {
+            o.stop_at_eof = true;
         } else if (a == "--ignore-stdin") {
-            o.ignore_stdin = true;
+            o.stop_at_eof = false;
         } else if (a == "--quiet") {
             o.quiet = true;
         } else if (a == "--help" || a == "-h") {
@@ -134,7 +138,7 @@ Options parse(int argc, char** argv) {
     return o;
 }
 
-// Blocks until SIGINT or SIGTERM arrives, or stdin ends (unless ignored).
+// Blocks until SIGINT or SIGTERM arrives, or (when watched) stdin ends.
 void wait_for_stop(bool watch_stdin) {
     sigset_t set;
     sigemptyset(&set);
@@ -183,7 +187,7 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", server.device_path().c_str());
         std::fflush(stdout);
-        wait_for_stop(!options.ignore_stdin);
+        wait_for_stop(options.stop_at_eof);
     } catch (const std::system_error& e) {
         std::fprintf(stderr, "printer_sim: no pseudo-terminal: %s\n", e.what());
         return 1;

@@ -1,7 +1,8 @@
-// The plain names libdru01000.so.1 exports, in one place: the dlopen test finds
-// each of them and the symbol test checks that nothing else is exported
-// under a plain name. A new entry point is added here and in
-// cmake/dru01000.map.
+// The plain names libdru01000.so.1 exports: the dlopen test finds each of
+// them and the symbol test checks that nothing else is exported under a
+// plain name. The entry points come from src/api/entry_points.def, the list
+// the version script is made from; the dru_ helpers are listed here (the
+// map's dru_* pattern stands for them).
 #pragma once
 #include <string>
 #include <vector>
@@ -24,49 +25,24 @@ inline const std::vector<std::string> kHelperExports = {
     "dru_last_exchange", "dru_last_verdict",
 };
 
-// Day operations, printer start-up and data, fiscal date check.
-inline const std::vector<std::string> kDriverExports = {
-    "Abre_Gaveta_Imp", "Leitura_X_Imp", "Reducao_Z_Imp", "Nr_Cupom",
-    "Carrega_Dados_Impressora", "StartImpFiscal", "VerificaData",
-};
-
-// Payment-type loading and the payment totals export.
-inline const std::vector<std::string> kPaymentExports = {"CarregaRecebimento", "ExportRedZ"};
-
-// Sale printing.
-inline const std::vector<std::string> kSaleExports = {"ImpressaoVenda"};
-
-// Cash supply and cash withdrawal.
-inline const std::vector<std::string> kCashExports = {"Suprimento", "Sangria"};
-
-// Bill check.
-inline const std::vector<std::string> kBillCheckExports = {"Conferencia_Outras"};
-
-// Credit purchase voucher.
-inline const std::vector<std::string> kCreditVoucherExports = {"Compr_CredPessoal"};
-
-// Managerial product report.
-inline const std::vector<std::string> kProductReportExports = {"Relatorio_Produto"};
-
-// Cash closing.
-inline const std::vector<std::string> kCashClosingExports = {"GeraReciboSangria"};
-
-// The operations with a fixed answer.
-inline const std::vector<std::string> kFixedAnswerExports = {
-    "VendaItem", "Atu_TotGeral", "DataHoraGravacaoUsuarioSWBasicoMFAdicional", "Versao_Software_Basico",
-    "Codigo_Nacional_ECF", "CarregaTotalizador", "CarregaAliquota", "Cancela_Cupom_Imp", "DataMoviFiscal",
-    "Estado_Imp", "GeraCatGenerica", "DadosUltimaRedZ", "NumeroOperacoesNaoFiscais", "Estado_Gaveta_Imp",
-    "ImprimeMesasAbertas", "RegistroVenda", "Estado_HorVerao", "Muda_Horario", "Modelo_Impressora",
-    "BuscaTotGer", "CarregaRelatorioGer", "Conferencia_Formatada", "GravaDocumentosNaoFiscais",
-    "Imp_CompVenCred",
-};
+// The C entry points, from the one list the version script and the DLL's
+// export list are made from: those that drive the printer, and those with a
+// fixed answer.
+inline std::vector<std::string> EntryPointsOf(const std::string& group) {
+    std::vector<std::string> names;
+#define DRU_ENTRY_POINT(name, of) \
+    if (group == of) names.push_back(#name);
+#include "api/entry_points.def"
+#undef DRU_ENTRY_POINT
+    return names;
+}
+inline const std::vector<std::string> kDriverExports = EntryPointsOf("driver");
+inline const std::vector<std::string> kFixedAnswerExports = EntryPointsOf("fixed");
 
 // Every plain name the library exports.
 inline std::vector<std::string> AllExportedNames() {
     std::vector<std::string> all;
-    for (const auto* group : {&kHelperExports, &kDriverExports, &kPaymentExports, &kSaleExports, &kCashExports,
-                              &kBillCheckExports, &kCreditVoucherExports, &kProductReportExports, &kCashClosingExports,
-                              &kFixedAnswerExports})
+    for (const auto* group : {&kHelperExports, &kDriverExports, &kFixedAnswerExports})
         all.insert(all.end(), group->begin(), group->end());
     return all;
 }

@@ -86,7 +86,7 @@ TEST_F(SymbolsTest, PlainNamesAreExactlyTheCContract) {
     std::set_difference(plain.begin(), plain.end(), expected.begin(), expected.end(), std::back_inserter(unexpected));
     std::set_difference(expected.begin(), expected.end(), plain.begin(), plain.end(), std::back_inserter(missing));
     EXPECT_TRUE(unexpected.empty()) << "exported but not in the C contract: " << ::testing::PrintToString(unexpected);
-    EXPECT_TRUE(missing.empty()) << "in the C contract but not exported (is it in cmake/dru01000.map?): "
+    EXPECT_TRUE(missing.empty()) << "in the C contract but not exported (is it in src/api/entry_points.def?): "
                                  << ::testing::PrintToString(missing);
 }
 

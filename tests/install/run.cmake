@@ -1,5 +1,8 @@
 # Installs the build into a temporary prefix, then builds host.c against it
-# twice - with find_package(dru01000) and with pkg-config - and runs both.
+# twice - with find_package(dru01000) and with pkg-config - and runs both;
+# then builds the installed sample host both ways and prints a sale with each
+# on a printer_sim of the prefix. No program is given LD_LIBRARY_PATH: they
+# find the library by their run path.
 #   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -DVERSION=... -P run.cmake
 set(prefix ${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -21,7 +24,10 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(installed include/dru01000.h include/dru01000.hpp bin/dru bin/printer_sim)
+set(examples ${prefix}/share/dru01000/examples)
+foreach(installed include/dru01000.h include/dru01000.hpp bin/dru bin/printer_sim
+        share/dru01000/examples/sale.json share/dru01000/examples/host/sale.c
+        share/dru01000/examples/host/CMakeLists.txt)
   if(NOT EXISTS ${prefix}/${installed})
     message(FATAL_ERROR "not installed: ${installed}")
   endif()
@@ -41,7 +47,7 @@ endif()
 # With the CMake package.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/with_cmake -DCMAKE_PREFIX_PATH=${prefix})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/with_cmake)
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/with_cmake/host)
+run(${WORK_DIR}/with_cmake/host)
 expect_host_output(find_package)
 message(STATUS "find_package host: ${last_output}")
 
@@ -53,6 +59,29 @@ run(${PKG_CONFIG} --cflags --libs dru01000)
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
 run(${CC} ${SOURCE_DIR}/host.c -o ${WORK_DIR}/pkg_host ${flags})
-run(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${libdir} ${WORK_DIR}/pkg_host)
+run(${WORK_DIR}/pkg_host)
 expect_host_output(pkg-config)
 message(STATUS "pkg-config host: ${last_output}")
+
+# dru's help names the installed examples.
+run(${prefix}/bin/dru --help)
+if(NOT last_output MATCHES "share/dru01000/examples")
+  message(FATAL_ERROR "dru's help does not name the installed examples:\n${last_output}")
+endif()
+
+# The sample host, built from the installed examples both ways.
+run(${CMAKE_COMMAND} -S ${examples}/host -B ${WORK_DIR}/sample_cmake -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/sample_cmake)
+run(${PKG_CONFIG} --cflags --libs dru01000)
+string(STRIP "${last_output}" flags)
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run(${CC} ${examples}/host/sale.c -o ${WORK_DIR}/sample_pkg ${flags})
+
+# Each prints a sale on a fresh printer_sim, stopped (SIGTERM) once the host is done.
+foreach(sample ${WORK_DIR}/sample_cmake/sale ${WORK_DIR}/sample_pkg)
+  run(sh ${SOURCE_DIR}/with_printer_sim.sh ${prefix}/bin/printer_sim ${sample} ${WORK_DIR})
+  if(NOT last_output MATCHES "receipt 0000001001")
+    message(FATAL_ERROR "${sample} printed no sale on printer_sim:\n${last_output}")
+  endif()
+  message(STATUS "sample host ${sample}: ${last_output}")
+endforeach()

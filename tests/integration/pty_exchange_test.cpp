@@ -80,7 +80,8 @@ TEST_F(PtyExchange, CommentBlockEndsWithItsOneReply) {
     EXPECT_EQ(fake.log_messages(), std::vector<std::string>{"Resultado : 1"});
 }
 
-// The program: prints its device path first, serves, and stops at the end of stdin.
+// The program: prints its device path first, serves, and with --stop-at-eof
+// stops at the end of stdin.
 TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
     int to_child[2], from_child[2];
     ASSERT_EQ(::pipe(to_child), 0);
@@ -91,7 +92,8 @@ TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
         ::dup2(to_child[0], STDIN_FILENO);
         ::dup2(from_child[1], STDOUT_FILENO);
         for (int fd : {to_child[0], to_child[1], from_child[0], from_child[1]}) ::close(fd);
-        ::execl(DRU_SIM_PROGRAM, DRU_SIM_PROGRAM, "--type", "30", "--quiet", static_cast<char*>(nullptr));
+        ::execl(DRU_SIM_PROGRAM, DRU_SIM_PROGRAM, "--type", "30", "--quiet", "--stop-at-eof",
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(to_child[0]);
@@ -121,6 +123,46 @@ TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
 
     ::close(to_child[1]);  // end of stdin
     int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Started from a script, with no input at all, it serves until it is told to stop.
+TEST(PrinterSimProgram, RunsUntilToldToStopWhateverItsStdin) {
+    int from_child[2];
+    ASSERT_EQ(::pipe(from_child), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int nothing = ::open("/dev/null", O_RDONLY);
+        ::dup2(nothing, STDIN_FILENO);
+        ::dup2(from_child[1], STDOUT_FILENO);
+        ::close(from_child[0]);
+        ::execl(DRU_SIM_PROGRAM, DRU_SIM_PROGRAM, "--quiet", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(from_child[1]);
+    std::string path;
+    char c;
+    pollfd p{from_child[0], POLLIN, 0};
+    while (::poll(&p, 1, 5000) > 0 && ::read(from_child[0], &c, 1) == 1 && c != '\n') path += c;
+    ::close(from_child[0]);
+    int status = -1;
+    if (path.empty()) {
+        ::waitpid(pid, &status, 0);
+        GTEST_SKIP() << "the simulator could not start";
+    }
+    RealClock clock;
+    PortNames names;
+    SerialBackend ports(names, clock);
+    ::setenv("DRU_PORT_COM1", path.c_str(), 1);
+    test::FakeLink fake;
+    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
+    const std::string counters = Comand_Porta(ctx, Frame("481"), kCommandExchange, "COM1", "Azul");
+    ::unsetenv("DRU_PORT_COM1");
+    EXPECT_TRUE(counters.starts_with("41:")) << "served after its stdin ended: " << counters;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "still running";
+    ::kill(pid, SIGTERM);
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }

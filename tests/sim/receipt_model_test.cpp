@@ -46,7 +46,7 @@ TEST(ReceiptModel, GoodReceiptOnType16ClosesCountsAndPrintsTheBoleta) {
     EXPECT_EQ(p.counter(2), "1001") << "the receipt number goes up by one";
     EXPECT_EQ(p.counter(1), "1001");
     EXPECT_EQ(p.counter(3), "5000") << "gross sales: the total, not what was paid";
-    EXPECT_EQ(p.counter(4), "3000");
+    EXPECT_EQ(p.counter(4), "2500") << "cash net of the 500 change";
     EXPECT_EQ(p.counter(6), "2500");
 
     // The boleta in the order the customer reads it.
@@ -77,6 +77,41 @@ TEST(ReceiptModel, GoodReceiptOnType16ClosesCountsAndPrintsTheBoleta) {
         ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << paper;
         at = found + 1;
     }
+}
+
+TEST(ReceiptModel, TheTotalsByFormAndTheXReadingCountPaymentsNetOfChange) {
+    struct Case {
+        std::vector<std::string> payments;
+        const char *cash, *cheque, *card;  // 481 fields 4, 5 and 6
+    };
+    const std::vector<Case> cases = {
+        {{Pay("01", "0000006000")}, "5000", "0", "0"},  // 6000 cash, 1000 back
+        {{Pay("02", "0000002000"), Pay("01", "0000004000")}, "3000", "2000", "0"},
+        {{Pay("03", "0000005500")}, "0", "0", "5000"},  // no cash taken: back out of the card's
+        {{Pay("01", "0000005000")}, "5000", "0", "0"},
+    };
+    for (const Case& c : cases) {
+        Printer p;
+        const std::vector<std::string> sale =
+            Join(Join({"000", "12", kCafe, kTe, "200000005000"}, c.payments), {kEnd, "98"});
+        ASSERT_EQ(p.send(Join(sale, kFooter)), "1\r");
+        EXPECT_EQ(p.counter(4), c.cash) << c.payments.front();
+        EXPECT_EQ(p.counter(5), c.cheque);
+        EXPECT_EQ(p.counter(6), c.card);
+    }
+    Printer p;
+    p.send(Join({"000", "12", kCafe, kTe, "200000005000", Pay("01", "0000006000"), kEnd, "98"},
+                kFooter));
+    p.send({"01"});  // the X reading
+    const std::string paper = p.m.paper_text();
+    const std::size_t x = paper.find("LECTURA X");
+    ASSERT_NE(x, std::string::npos) << paper;
+    const std::size_t cash = paper.find("EFECTIVO", x);
+    ASSERT_NE(cash, std::string::npos) << paper.substr(x);
+    EXPECT_EQ(paper.substr(cash, paper.find('\n', cash) - cash).find("5000") == std::string::npos,
+              false)
+        << paper.substr(x);
+    EXPECT_EQ(paper.find("6000", x), std::string::npos) << paper.substr(x);
 }
 
 TEST(ReceiptModel, GoodReceiptOnType30ClosesAtItsBlockAnd99EndsIt) {

@@ -2,6 +2,11 @@
 // exit code. Documents run as previews (at once, on the virtual clock); a
 // few short runs go over a pseudo-terminal in real time.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "dru_rig.h"
 
@@ -147,7 +152,7 @@ TEST_F(Commands, TheHumanFormShowsTheRollTheFramesAndTheTime) {
     const DruRun run = Dru({"--preview", "supply", "20000"});
     EXPECT_EQ(run.code, 0);
     for (const char* shown :
-         {"Suprimento: true", "Frames (time on the printer's schedule):", "> <87>60<88>",
+         {"Suprimento: the cash supply was printed.", "Frames (time on the printer's schedule):", "> <87>60<88>",
           "Paper roll:", "  | [6] Ingresso de Efectivo  : $ 20.000",
           "On a real printer this takes 2.08 s"})
         EXPECT_NE(run.out.find(shown), std::string::npos) << shown << "\n" << run.out;
@@ -209,7 +214,9 @@ TEST_F(Commands, InJsonModeARefusalIsOneObjectToo) {
     EXPECT_EQ(run.code, 2);
     const Json j = run.json();
     EXPECT_EQ(j["exit_code"], 2);
-    EXPECT_EQ(j["failure"], "AMOUNT: \"lots\" is not a number (write it as 1500 or 1500.50)");
+    EXPECT_EQ(j["failure"],
+              "AMOUNT: \"lots\" is not an amount: write it as 1500 or 1500.50 (\".\" before at "
+              "most two decimals, no thousands separator)");
 }
 
 TEST_F(Commands, HelpListsEveryOptionWithAnExample) {
@@ -223,18 +230,79 @@ TEST_F(Commands, HelpListsEveryOptionWithAnExample) {
     EXPECT_NE(sale.out.find("dru sale examples/sale.json"), std::string::npos) << sale.out;
 }
 
-TEST_F(Commands, SimulateRunsPrinterSimAndPrintsItsDevice) {
-    // dru itself, as a process: simulate takes its place with printer_sim.
-    const std::string command = std::string("echo | ") + DRU_TOOL_PROGRAM + " simulate --quiet";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char line[256] = {};
-    const bool got = std::fgets(line, sizeof line, pipe) != nullptr;
-    const int status = pclose(pipe);
-    if (got && std::string(line).find("no pseudo-terminal") != std::string::npos) GTEST_SKIP();
-    EXPECT_TRUE(got);
-    EXPECT_EQ(std::string(line).rfind("/dev/", 0), 0u) << line;
-    EXPECT_EQ(status, 0);
+// `dru simulate` as a process: the device it names, from stdout's first line.
+class DaySimulator {
+  public:
+    explicit DaySimulator(const std::string& state) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            execl(DRU_TOOL_PROGRAM, "dru", "simulate", "--quiet", "--state", state.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = fdopen(out[0], "r");
+        char line[256] = {};
+        if (out_ && std::fgets(line, sizeof line, out_)) first_line_ = line;
+        const std::string head = "printer simulator on ";
+        if (first_line_.starts_with(head))
+            device_ = first_line_.substr(head.size(), first_line_.find(' ', head.size()) - head.size());
+    }
+    // SIGTERM, then the rest of what it said; its exit status.
+    int stop(std::string& said) {
+        kill(pid_, SIGTERM);
+        char line[256];
+        while (out_ && std::fgets(line, sizeof line, out_)) said += line;
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+    ~DaySimulator() {
+        if (pid_ > 0) {
+            std::string ignored;
+            stop(ignored);
+        }
+        if (out_) fclose(out_);
+    }
+    const std::string& device() const { return device_; }
+    const std::string& first_line() const { return first_line_; }
+
+  private:
+    pid_t pid_ = -1;
+    FILE* out_ = nullptr;
+    std::string first_line_, device_;
+};
+
+TEST_F(Commands, SimulateRunsAPrinterForADayThatOtherCommandsUse) {
+    WirePrinter probe;
+    if (!probe.ready()) GTEST_SKIP() << "no pseudo-terminal";
+    const std::string state = folder.file("day.json");
+    {
+        DaySimulator day(state);
+        ASSERT_FALSE(day.device().empty()) << day.first_line();
+        EXPECT_NE(day.first_line().find("in the middle of its day"), std::string::npos);
+        // Two commands, one printer: the Z of the first is what the second reads.
+        const DruRun z = Dru({"--port", day.device(), "--confirm", "z"});
+        EXPECT_EQ(z.code, 0) << z.out << z.err;
+        const DruRun data = Dru({"--port", day.device(), "--json", "printer-data"});
+        // The counters' first field is the last Z: 41 when the simulator started.
+        EXPECT_TRUE(data.json()["exchange"]["reply"].get<std::string>().starts_with("42:")) << data.out;
+        std::string said;
+        const int status = day.stop(said);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << said;
+        EXPECT_NE(said.find("its day is in " + state), std::string::npos) << said;
+    }
+    // Started again on its state, it goes on with the same day.
+    DaySimulator again(state);
+    ASSERT_FALSE(again.device().empty()) << again.first_line();
+    EXPECT_NE(again.first_line().find("its day as " + state + " left it"), std::string::npos);
+    const DruRun data = Dru({"--port", again.device(), "--json", "printer-data"});
+    EXPECT_TRUE(data.json()["exchange"]["reply"].get<std::string>().starts_with("42:")) << data.out;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // CLI11 is compiled where subcommands are registered, not by every user of
 // this header: its definitions are most of what a file of dru costs to build.
@@ -37,10 +38,13 @@ class UsageError : public std::runtime_error {
 // The options every printer subcommand takes.
 struct GlobalOptions {
     std::string port;         // --port: COMn or a device; empty: the in-process simulator
+    bool port_given = false;  // --port was on the command line (an empty one is refused)
     bool preview = false;     // --preview: the simulator on the virtual clock
     bool json = false;        // --json: one JSON object on stdout
     bool yes = false;         // --yes: every question answered yes, z confirmed
     bool no = false;          // --no: every question answered no
+    bool confirm = false;     // --confirm: z and closing confirmed, questions left alone
+    std::vector<std::string> answers;  // --answers n,y: the driver's questions, in order
     int type = 16;            // --type: the printer type handed to the calls, and the simulator's
     std::string host_folder;  // --host-folder: where the debug log and DedOvor.cds live
     std::string scheme = "Azul";  // --scheme: the colour scheme handed to the dialog
@@ -56,12 +60,17 @@ struct Program {
 
 void AddDayCommands(CLI::App& app, Program& program);
 void AddDocumentCommands(CLI::App& app, Program& program);
+void AddContractCommand(CLI::App& app, Program& program);
 void AddLogCommand(CLI::App& app, Program& program);
 void AddPortsCommand(CLI::App& app, Program& program);
 void AddSimulateCommand(CLI::App& app, Program& program);
 
 // Runs dru with `args` (without the program name) on `console`; the exit code.
 int Run(const std::vector<std::string>& args, Console& console);
+
+// The folder of the example input files and the sample host: installed
+// beside dru (PREFIX/share/dru01000/examples), else the sources' examples/.
+std::string ExamplesFolder();
 
 // A subcommand's footer: its example line(s).
 std::string Example(const std::string& lines);

@@ -18,10 +18,6 @@ namespace dru::cli {
 
 namespace {
 
-const char* YesNo(bool b) {
-    return b ? "yes" : "no";
-}
-
 // A host date-time (days since 1899-12-30) as YYYY-MM-DD.
 std::string DateText(double date) {
     using namespace std::chrono;
@@ -54,8 +50,9 @@ void Start(CallContext& c, Report& r) {
     const bool ready = StartImpFiscal(p.get());
     r.result = ready;
     if (!r.took("StartImpFiscal")) return;
-    r.line(std::string("StartImpFiscal: sales period opened; printer ready for sales: ") +
-           YesNo(ready));
+    r.line(ready ? "StartImpFiscal: the sales period was opened; the printer is ready for sales."
+                 : "StartImpFiscal: the sales period was opened, but the printer is not ready for "
+                   "sales.");
     if (!ready)
         r.exit_code = kFailed, r.verdict = "the printer's state after start-up is not \"00\"";
 }
@@ -78,52 +75,75 @@ void PrinterData(CallContext& c, Report& r) {
     }
 }
 
-// DedOvor.cds names the port and type the date check uses: an existing one
-// is used as it is, its port pointed at the target; a missing one is written.
-void PrepareConfig(CallContext& c, Report& r) {
-    const std::string path = c.folder.file(kConfigFile);
-    TableHandle config(dru_dataset_new());
-    if (std::filesystem::exists(path) && dru_dataset_load_from_file(config.get(), path.c_str())) {
-        dru_dataset_first(config.get());
-        const std::string port = dru_dataset_get_text(config.get(), "PORTAFISCAL");
-        if (!port.empty()) c.target.also_answer_to(port);
-        r.line("DedOvor.cds in " + c.folder.path() + " names port " + port);
-        return;
-    }
-    config =
-        MakeTable({{"PORTAFISCAL", FieldKind::Text, 10}, {"IDTIPOIMPFIS", FieldKind::Integer, 0}});
-    AppendRow(config.get(),
-              {{"PORTAFISCAL", FieldKind::Text, 10}, {"IDTIPOIMPFIS", FieldKind::Integer, 0}},
-              Json{{"PORTAFISCAL", c.port}, {"IDTIPOIMPFIS", c.options.type}});
+// What date-check does with the host's DedOvor.cds.
+struct ConfigChoice {
+    bool write = false;    // --write-config: write one when there is none
+    bool replace = false;  // --replace-config: with --write-config, replace an existing one
+};
+
+void WriteConfig(CallContext& c, Report& r, const std::string& path) {
+    const Layout layout = {{"PORTAFISCAL", FieldKind::Text, 10},
+                           {"IDTIPOIMPFIS", FieldKind::Integer, 0}};
+    TableHandle config = MakeTable(layout);
+    AppendRow(config.get(), layout, Json{{"PORTAFISCAL", c.port}, {"IDTIPOIMPFIS", c.options.type}});
     if (!dru_dataset_save_to_file(config.get(), path.c_str()))
         throw std::runtime_error(std::string("writing DedOvor.cds: ") + dru_last_error());
     r.line("wrote DedOvor.cds in " + c.folder.path() + " (port " + c.port + ", type " +
            std::to_string(c.options.type) + "): the date check reads them there");
 }
 
-void DateCheck(CallContext& c, Report& r, bool offer_z) {
-    PrepareConfig(c, r);
+// DedOvor.cds names the port and type the date check uses. It is the till's
+// own configuration: an existing one is used as it is (its port pointed at
+// the target), and one is written only when asked. A preview runs in a
+// temporary folder, where a missing one is written for the run.
+void PrepareConfig(CallContext& c, Report& r, const ConfigChoice& choice) {
+    const std::string path = c.folder.file(kConfigFile);
+    const bool exists = std::filesystem::exists(path);
+    if (exists && !(choice.write && choice.replace)) {
+        TableHandle config(dru_dataset_new());
+        if (!dru_dataset_load_from_file(config.get(), path.c_str()))
+            throw UsageError(path + " cannot be read (" + dru_last_error() +
+                             "); it is left as it is: mend it, or replace it with "
+                             "--write-config --replace-config");
+        if (choice.write)
+            throw UsageError(path + " exists: --write-config replaces it only with --replace-config");
+        dru_dataset_first(config.get());
+        const std::string port = dru_dataset_get_text(config.get(), "PORTAFISCAL");
+        if (!port.empty()) c.target.also_answer_to(port);
+        r.line("DedOvor.cds in " + c.folder.path() + " names port " + port);
+        return;
+    }
+    if (!exists && !choice.write && !c.options.preview)
+        throw UsageError("no DedOvor.cds in " + c.folder.path() +
+                         ": the date check reads the till's port and printer type there; "
+                         "--write-config writes one with --port and --type");
+    WriteConfig(c, r, path);
+}
+
+void DateCheck(CallContext& c, Report& r, bool offer_z, const ConfigChoice& choice) {
+    PrepareConfig(c, r, choice);
     double date = 0;
     const bool agree = VerificaData(c.options.scheme.c_str(), &date, "", "", offer_z);
     r.result = agree;
     if (!r.took("VerificaData")) return;
     r.outputs["dtDate"] = DateText(date);
-    r.line("VerificaData: fiscal date " + DateText(date) + "; clocks agree: " + YesNo(agree));
+    r.line("VerificaData: the printer's fiscal date is " + DateText(date) + "; its clock " +
+           (agree ? "agrees" : "does not agree") + " with this one.");
 }
 
 void Drawer(CallContext& c, Report& r) {
     r.result = Abre_Gaveta_Imp(c.port.c_str(), c.options.scheme.c_str(), false);
-    if (r.took("Abre_Gaveta_Imp")) r.line("Abre_Gaveta_Imp: the drawer was opened");
+    if (r.took("Abre_Gaveta_Imp")) r.line("Abre_Gaveta_Imp: the drawer was opened.");
 }
 
 void ReadingX(CallContext& c, Report& r) {
     r.result = Leitura_X_Imp(c.port.c_str(), c.options.scheme.c_str(), "");
-    if (r.took("Leitura_X_Imp")) r.line("Leitura_X_Imp: the X reading was printed");
+    if (r.took("Leitura_X_Imp")) r.line("Leitura_X_Imp: the X reading was printed.");
 }
 
 void ReductionZ(CallContext& c, Report& r) {
     r.result = Reducao_Z_Imp(c.port.c_str(), c.options.scheme.c_str(), "");
-    if (r.took("Reducao_Z_Imp")) r.line("Reducao_Z_Imp: the Z reduction was printed");
+    if (r.took("Reducao_Z_Imp")) r.line("Reducao_Z_Imp: the Z reduction was printed.");
 }
 
 void ReceiptNumber(CallContext& c, Report& r) {
@@ -134,12 +154,14 @@ void ReceiptNumber(CallContext& c, Report& r) {
     r.result = text;
     if (!r.took("Nr_Cupom")) return;
     r.receipt_number = text;
-    r.line("Nr_Cupom: last receipt " + text);
+    r.line("Nr_Cupom: the last receipt is number " + text + ".");
 }
 
 const Schema& PaymentTypesSchema() {
     static const Schema schema = {
-        {"cdsTipoRece", Member::Type::Table, true, layouts::PaymentTypes()}};
+        {"cdsTipoRece", Member::Type::Table, true, layouts::PaymentTypes(), {},
+         "the host's payment types: each payment button gets the printer's code",
+         {"NMTIPORECE", "IDTIPORECE", "IDTPBUTTON", "CDFPIMPFIS", "IDEMIVALE"}}};
     return schema;
 }
 
@@ -158,7 +180,9 @@ void PaymentTypes(CallContext& c, Report& r, const Input& in) {
 
 const Schema& DayTotalsSchema() {
     static const Schema schema = {
-        {"cdsTipoRece", Member::Type::Table, false, layouts::PaymentTypes()}};
+        {"cdsTipoRece", Member::Type::Table, false, layouts::PaymentTypes(), {},
+         "the payment types, matched to the printer's payment forms by name",
+         {"CDTIPORECE", "NMTIPORECE", "CDFPIMPFIS"}}};
     return schema;
 }
 
@@ -179,23 +203,8 @@ void DayTotals(CallContext& c, Report& r, const Input* in, std::string ecf) {
     r.outputs["cdsReducaoZ"] = layouts::Rows(reduction.get(), layouts::ReductionZ());
     r.outputs["cdsFormPgtoZ"] = layouts::Rows(forms.get(), layouts::ReductionPaymentForms());
     r.line("ExportRedZ: the day totals of printer " + ecf + " (nothing printed)");
-    if (r.outputs["cdsReducaoZ"].empty())
-        r.line("  no reduction record: the printer reports no sales");
-    for (const Json& z : r.outputs["cdsReducaoZ"]) {
-        char text[160];
-        std::snprintf(text, sizeof text, "  Z %s  receipts %s to %s  gross %.2f  net %.2f",
-                      z.value("NRREDREDZ", "").c_str(), z.value("NRPRIMCFREDZ", "").c_str(),
-                      z.value("NRULTCFREDZ", "").c_str(), z.value("VRVENBRUREDZ", 0.0),
-                      z.value("VRVENLIQREDZ", 0.0));
-        r.line(text);
-    }
-    for (const Json& f : r.outputs["cdsFormPgtoZ"]) {
-        char text[160];
-        std::snprintf(text, sizeof text, "  payment type %-4s (printer form %s)  %.2f",
-                      f.value("CDTIPORECE", "").c_str(), f.value("CDTPRECEORIG", "").c_str(),
-                      f.value("VRFORMPGTORZ", 0.0));
-        r.line(text);
-    }
+    for (const std::string& l : ReductionLines(r.outputs["cdsReducaoZ"], r.outputs["cdsFormPgtoZ"]))
+        r.line(l);
 }
 
 }  // namespace
@@ -216,9 +225,15 @@ void AddDayCommands(CLI::App& app, Program& program) {
                    "dru date-check --host-folder /opt/till");
     date->add_flag("--offer-z", *offer_z,
                    "let the driver offer an overdue Z reduction (boSetaData)");
-    OnRun(date, program, {.command = "date-check", .call = [offer_z](CallContext& c, Report& r) {
-                              DateCheck(c, r, *offer_z);
-                          }});
+    auto config = std::make_shared<ConfigChoice>();
+    date->add_flag("--write-config", config->write,
+                   "write DedOvor.cds (--port, --type) into the host folder when it has none");
+    date->add_flag("--replace-config", config->replace,
+                   "with --write-config: replace an existing DedOvor.cds");
+    OnRun(date, program,
+          {.command = "date-check", .call = [offer_z, config](CallContext& c, Report& r) {
+               DateCheck(c, r, *offer_z, *config);
+           }});
 
     OnRun(Subcommand(app, "drawer", "open the cash drawer (Abre_Gaveta_Imp)",
                      "dru --port COM1 drawer"),
@@ -275,7 +290,57 @@ void AddDayCommands(CLI::App& app, Program& program) {
 }
 
 std::vector<InputFile> DayInputFiles() {
-    return {{"payment-types", PaymentTypesSchema()}, {"day-totals", DayTotalsSchema()}};
+    std::vector<InputFile> files;
+    for (InputFile& c : DayContracts())
+        if (c.takes_file) files.push_back(std::move(c));
+    return files;
+}
+
+std::vector<InputFile> DayContracts() {
+    using enum Member::Type;
+    constexpr FieldKind kText = FieldKind::Text;
+    const Member port{"stCdPortaImpFis", Text, true, {}, {}, "the port (\"COM1\" ...); dru: --port"};
+    const Member scheme{"stEsquemaCor", Text, false, {}, {}, "colour scheme; dru: --scheme"};
+    const Layout done = {{"result", kText, 0, false, "true when the command was sent"}};
+    const std::vector<std::string> by_dru = {"CDPORTAIMPFIS", "ESQUEMA"};
+    const Layout start_params = {{"ESQUEMA", kText, 0, false, "colour scheme; dru: --scheme"},
+                                 {"CDPORTAIMPFIS", kText, 0, true, "the port; dru: --port"}};
+    Layout data_params = start_params;
+    for (const char* name : {"DATAATUIMP", "ECFIMP", "REDIMP", "SERIEIMP", "DATAIMP"})
+        data_params.push_back({name, kText, 0, false, "written: the printer's value"});
+    return {
+        {"start", {{"Params", Params, true, start_params, by_dru, "named parameters"}},
+         "StartImpFiscal", "open the sales period and ask the printer's state",
+         {{"result", kText, 0, false, "true when the printer's state is \"00\" (ready)"}}, false},
+        {"printer-data", {{"Params", Params, true, data_params, by_dru, "named parameters"}},
+         "Carrega_Dados_Impressora", "read the printer's number, serial, date and time",
+         {{"Params", kText, 0, false,
+           "the array rewritten: DATAATUIMP (ddmmyyhhnn), ECFIMP (printer number), REDIMP (last "
+           "Z), SERIEIMP (serial), DATAIMP (ddmmyy)"}},
+         false},
+        {"date-check",
+         {scheme,
+          {"boSetaData", Flag, false, {}, {}, "offer an overdue Z reduction; dru: --offer-z"}},
+         "VerificaData",
+         "compare the printer's clock with this one; the port and type come from DedOvor.cds "
+         "(PORTAFISCAL, IDTIPOIMPFIS) in the host folder",
+         {{"result", kText, 0, false, "true when the clocks agree"},
+          {"dtDate", kText, 0, false, "written: the printer's fiscal date"}},
+         false},
+        {"drawer", {port, scheme}, "Abre_Gaveta_Imp", "open the cash drawer", done, false},
+        {"x", {port, scheme}, "Leitura_X_Imp", "print the X reading", done, false},
+        {"z", {port, scheme}, "Reducao_Z_Imp", "print the Z reduction", done, false},
+        {"receipt-number", {port, scheme}, "Nr_Cupom", "read the last receipt number",
+         {{"stNrCupom", kText, 0, false, "written: the last receipt number"}}, false},
+        {"payment-types", PaymentTypesSchema(), "CarregaRecebimento",
+         "give the payment types the printer's codes",
+         {{"cdsTipoRece", kText, 0, false,
+           "CDFPIMPFIS and IDEMIVALE written; left filtered by IDTPBUTTON = '5'"}}},
+        {"day-totals", DayTotalsSchema(), "ExportRedZ",
+         "read the day totals by payment form, printing nothing",
+         {{"cdsReducaoZ", kText, 0, false, "written: the reduction record"},
+          {"cdsFormPgtoZ", kText, 0, false, "written: one row per payment form"}}},
+    };
 }
 
 }  // namespace dru::cli

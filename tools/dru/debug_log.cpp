@@ -1,12 +1,18 @@
 #include "debug_log.h"
 
+#include <cctype>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <sstream>
 
 #include "command_set.h"
 #include "report.h"
 
 namespace dru::cli {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -149,21 +155,66 @@ Json EntryJson(const LogEntry& e) {
 }
 
 bool LogReader::read(std::vector<std::string>& lines) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path_, ec);
+    missing_ = status.type() == fs::file_type::not_found;
+    if (missing_) {
+        reason_ = std::generic_category().message(ENOENT);
+        return false;
+    }
+    if (status.type() == fs::file_type::directory) {
+        reason_ = "a folder, not a log file";
+        return false;
+    }
+    errno = 0;
     std::ifstream in(path_, std::ios::binary);
-    if (!in) return false;
+    if (!in) {
+        reason_ = errno ? std::generic_category().message(errno) : "cannot be opened";
+        return false;
+    }
     in.seekg(0, std::ios::end);
-    const auto size = static_cast<std::uintmax_t>(in.tellg());
+    const auto end = in.tellg();
+    if (end < 0) {
+        reason_ = "cannot be read to its end";
+        return false;
+    }
+    const auto size = static_cast<std::uintmax_t>(end);
     if (size < offset_) offset_ = 0, partial_.clear();  // the file was started anew
     in.seekg(static_cast<std::streamoff>(offset_));
     std::string chunk(size - offset_, '\0');
     in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     offset_ = size;
     partial_ += chunk;
-    for (std::size_t end; (end = partial_.find(kLineEnd)) != std::string::npos;) {
-        lines.push_back(partial_.substr(0, end));
-        partial_.erase(0, end + 2);
+    for (std::size_t lf; (lf = partial_.find('\n')) != std::string::npos;) {
+        if (line_end_ == 0) line_end_ = lf > 0 && partial_[lf - 1] == '\r' ? 2 : 1;
+        // With CR LF ends a bare LF belongs to the line (a reply's own line breaks).
+        std::size_t end_of_line = lf;
+        if (line_end_ == 2) {
+            end_of_line = partial_.find(kLineEnd);
+            if (end_of_line == std::string::npos) break;
+        }
+        lines.push_back(partial_.substr(0, end_of_line));
+        partial_.erase(0, end_of_line + (line_end_ == 2 ? 2 : 1));
     }
     return true;
+}
+
+std::string LogReader::take_partial() {
+    std::string rest = std::move(partial_);
+    partial_.clear();
+    if (line_end_ != 1 && rest.ends_with('\r')) rest.pop_back();
+    return rest;
+}
+
+bool LooksLikeDebugLog(const std::vector<std::string>& lines) {
+    if (lines.empty()) return true;
+    for (const std::string& l : lines) {
+        const LogEntry e = ParseLogLine(l);
+        if (e.kind != "unreadable" && !e.time.empty() &&
+            std::isdigit(static_cast<unsigned char>(e.time.front())))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace dru::cli

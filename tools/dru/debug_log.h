@@ -29,17 +29,32 @@ std::string FormatEntry(const LogEntry& e);
 Json EntryJson(const LogEntry& e);
 
 // Reads the log's complete lines from where it last stopped; a line still
-// being written waits for its CR LF.
+// being written waits for its line end. The driver ends lines with CR LF;
+// a log copied through another system may end them with LF alone, which the
+// first line end of the file tells.
 class LogReader {
   public:
     explicit LogReader(std::string path) : path_(std::move(path)) {}
-    // False when the file cannot be read.
+    // False when the file cannot be read (reason() says why).
     bool read(std::vector<std::string>& lines);
+    // The system's reason the last read failed ("No such file or directory").
+    const std::string& reason() const { return reason_; }
+    // True when the last read failed because there is no such file yet.
+    bool missing() const { return missing_; }
+    // The last line when it has no line end (a log read once shows it too).
+    std::string take_partial();
 
   private:
     std::string path_;
     std::uintmax_t offset_ = 0;
     std::string partial_;
+    std::string reason_;
+    bool missing_ = false;
+    int line_end_ = 0;  // 0 not known yet, 2 CR LF, 1 LF
 };
+
+// True when some line reads as the driver's "date time - message" (an empty
+// log is one too).
+bool LooksLikeDebugLog(const std::vector<std::string>& lines);
 
 }  // namespace dru::cli

@@ -4,6 +4,7 @@
 // listed in kDocuments; the group gives each its subcommand, reads and
 // checks its input before anything is sent, and runs it with a progress bar
 // where it lasts.
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -31,6 +32,8 @@ struct Document {
     std::string name;
     std::string summary;  // one line, with the entry point
     std::string example;
+    std::string entry;    // the entry point
+    Layout outputs;       // what it hands back
     std::optional<Schema> schema;   // the input file's; none: the document takes AMOUNT
     std::string irreversible = {};  // non-empty: confirmed first
     std::function<void(const DocumentInput&, CallContext&, Report&)> call;
@@ -42,31 +45,49 @@ using Member::Type::Params;
 using Member::Type::Table;
 using Member::Type::Text;
 
-const char* TrueFalse(bool b) {
-    return b ? "true" : "false";
-}
-
-// A document's boolean verdict: false is a failure the printer reported.
-void Judge(Report& r, const std::string& entry, bool printed) {
+// A document's boolean verdict, as a sentence: false is a failure the printer reported.
+void Judge(Report& r, const std::string& entry, bool printed, const std::string& what) {
     r.result = printed;
     if (!r.took(entry)) return;
-    r.line(entry + ": " + TrueFalse(printed));
+    r.line(entry + ": " +
+           (printed ? "the " + what + " was printed." : "the printer did not confirm the " + what + "."));
     if (!printed) {
         r.verdict = "the printer did not confirm the document";
         r.exit_code = kFailed;
     }
 }
 
+// An amount slip prints whole units: say so when the amount given has a fraction.
+void NoteRounding(Report& r, double amount) {
+    const double whole = std::round(amount);  // half away from zero, as the slip rounds
+    if (whole == amount) return;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "note: the slip prints whole units: %.2f is printed as %.0f", amount, whole);
+    r.line(text);
+}
+
 // ---- The documents -----------------------------------------------------------------------
 
 Document Sale() {
+    constexpr FieldKind kText = FieldKind::Text, kFloat = FieldKind::Float;
     static const Layout kSaleParams = {
-        {"ESQUEMACOR", FieldKind::Text},     {"SENHACUPOM", FieldKind::Text},
-        {"TIPOVENDA", FieldKind::Text},      {"NMCONSUMIDOR", FieldKind::Text},
-        {"DSOBSCUPFIS", FieldKind::Text},    {"SALDODEBITO", FieldKind::Float},
-        {"PRECOSUBSIDIO", FieldKind::Float}, {"TOTPARCCV", FieldKind::Text},
-        {"CDFILIAL", FieldKind::Text},       {"CDCAIXA", FieldKind::Text},
-        {"NRLAUDO", FieldKind::Text},
+        {"ESQUEMACOR", kText, 0, false, "colour scheme handed to the operator dialog"},
+        {"SENHACUPOM", kText, 0, false, "receipt password, printed \"seña: \" when not empty"},
+        {"TIPOVENDA", kText, 0, false,
+         "sale type: \"1\" consumer with family balance, \"2\" consumer with debit balance, "
+         "other: no consumer lines"},
+        {"NMCONSUMIDOR", kText, 0, false, "consumer's name (sale types 1 and 2)"},
+        {"DSOBSCUPFIS", kText, 0, false, "observation: footer lines, separated by line breaks"},
+        {"SALDODEBITO", kFloat, 0, false, "consumer's debit balance (missing: 0)"},
+        {"PRECOSUBSIDIO", kFloat, 0, false, "subsidised price (missing: 0)"},
+        {"TOTPARCCV", kText, 0, false, "read, not used"},
+        {"CDFILIAL", kText, 0, false, "branch code: read, not used"},
+        {"CDCAIXA", kText, 0, false, "register code: read, not used"},
+        {"NRLAUDO", kText, 0, false, "read, not used"},
+        {"CDPORTAIMPFIS", kText, 0, true, "the printer's port (\"COM1\" ...); dru: --port"},
+        {"IDTIPOIMPFIS", kText, 0, true,
+         "printer type: \"16\" or \"30\" (pauses and closing command); dru: --type"},
     };
     return {
         .name = "sale",
@@ -74,14 +95,36 @@ Document Sale() {
             "print a finished sale: fiscal receipt, debit receipt or voucher ticket "
             "(ImpressaoVenda)",
         .example = "dru sale examples/sale.json --preview",
-        .schema = Schema{{"Params", Params, false, kSaleParams, {"CDPORTAIMPFIS", "IDTIPOIMPFIS"}},
-                         {"cdsVendas", Table, true, layouts::SaleItems()},
-                         {"cdsMovi", Table, true, layouts::SaleMovements()},
-                         {"cdsRecebimento", Table, false, layouts::PaymentTypes()},
-                         {"cdsSaldCred", Table, false, layouts::CreditBalances()},
-                         {"cdsFamiliaSaldo", Table, false, layouts::FamilyBalances()},
-                         {"cdsEmprestimo", Table, false, layouts::Loans()},
-                         {"IdImpSaldoCup", Text}},
+        .entry = "ImpressaoVenda",
+        .outputs = {{"result", FieldKind::Text, 0, false,
+                     "the receipt number read back; \"\" for a voucher or debit document or "
+                     "when the printer did not answer; \"Erro\" for a refused voucher sale"}},
+        .schema = Schema{{"Params", Params, false, kSaleParams, {"CDPORTAIMPFIS", "IDTIPOIMPFIS"},
+                          "the sale's named parameters"},
+                         {"cdsVendas", Table, true, layouts::SaleItems(), {},
+                          "one row per sold item",
+                          {"IDTPIMPOSFIS", "QTPRODCOMVEN", "VRPRECCOMVEN", "VRACRCOMANDA",
+                           "VRDESCCOMVEN", "VRTXSERVICO", "CDARVPROD", "NMPRODUTO", "NMOPERADOR",
+                           "CDLOJA"}},
+                         {"cdsMovi", Table, true, layouts::SaleMovements(), {},
+                          "one row per payment movement",
+                          {"IDTIPOMOVIVE", "IDTIPORECE", "CDTIPORECE", "VRMOVIVEND", "CDFPIMPFIS",
+                           "DSIMPFISCAL"}},
+                         {"cdsRecebimento", Table, false, layouts::PaymentTypes(), {},
+                          "the payment types, searched for a voucher's code",
+                          {"CDTIPORECE"}},
+                         {"cdsSaldCred", Table, false, layouts::CreditBalances(), {},
+                          "the consumer's family balances (sale type 1)",
+                          {"CDFAMILISALD", "NMFAMILISALD", "VRSALDCONFAM"}},
+                         {"cdsFamiliaSaldo", Table, false, layouts::FamilyBalances(), {},
+                          "balances committed per family (IdImpSaldoCup \"1\")",
+                          {"CDFAMILISALD", "VRSALDCONFAM"}},
+                         {"cdsEmprestimo", Table, false, layouts::Loans(), {},
+                          "loans per family (IdImpSaldoCup \"1\")",
+                          {"CDFAMILISALD", "IDTPMOVEXT", "VRMOVEXTCONS"}},
+                         {"IdImpSaldoCup", Text, false, {}, {},
+                          "family balance line: \"0\" a plain sum, \"1\" against the other "
+                          "tables, other: none (dru's default \"0\")"}},
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
                 const Input& f = *in.file;
@@ -128,16 +171,21 @@ Document BillCheck() {
         .name = "bill",
         .summary = "print the bill check of a table or tab, PARCIAL CUENTA (Conferencia_Outras)",
         .example = "dru bill examples/bill.json",
-        .schema = Schema{{"stNrComanda", Text},
-                         {"stMesa", Text},
-                         {"stNmGarcom", Text},
-                         {"stEmissao", Text},
-                         {"DADOS", Table, true, layouts::BillProducts()},
-                         {"doVrDesc", Number},
-                         {"doConsMin", Number},
-                         {"doCouver", Number},
-                         {"doVrTxSer", Number},
-                         {"doTotal", Number, true}},
+        .entry = "Conferencia_Outras",
+        .outputs = {{"result", FieldKind::Text, 0, false,
+                     "true when the printer confirmed the bill"}},
+        .schema = Schema{{"stNrComanda", Text, false, {}, {}, "tab number, printed"},
+                         {"stMesa", Text, false, {}, {}, "table, printed"},
+                         {"stNmGarcom", Text, false, {}, {}, "waiter (\"Garzon\"), printed"},
+                         {"stEmissao", Text, false, {}, {}, "issue date and time text, printed"},
+                         {"DADOS", Table, true, layouts::BillProducts(), {},
+                          "the products, handed over as a data packet",
+                          {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"}},
+                         {"doVrDesc", Number, false, {}, {}, "discount (printed when positive)"},
+                         {"doConsMin", Number, false, {}, {}, "minimum consumption (when positive)"},
+                         {"doCouver", Number, false, {}, {}, "cover charge (when positive)"},
+                         {"doVrTxSer", Number, false, {}, {}, "service charge (when positive)"},
+                         {"doTotal", Number, true, {}, {}, "the total, printed"}},
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
                 const Input& f = *in.file;
@@ -150,7 +198,7 @@ Document BillCheck() {
                     f.number("doVrDesc"), f.number("doConsMin"), f.number("doCouver"),
                     f.number("doVrTxSer"), 0, f.number("doTotal"), 0, c.options.type);
                 dru_text_free(day_receipt);
-                Judge(r, "Conferencia_Outras", printed);
+                Judge(r, "Conferencia_Outras", printed, "bill check");
             },
     };
 }
@@ -160,11 +208,15 @@ Document Supply() {
         .name = "supply",
         .summary = "print a cash supply of AMOUNT (Suprimento)",
         .example = "dru supply 20000",
+        .entry = "Suprimento",
+        .outputs = {{"result", FieldKind::Text, 0, false, "true when the printer confirmed it"}},
         .schema = std::nullopt,
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
+                NoteRounding(r, in.amount);
                 Judge(r, "Suprimento",
-                      Suprimento(c.port.c_str(), c.options.scheme.c_str(), in.amount, false));
+                      Suprimento(c.port.c_str(), c.options.scheme.c_str(), in.amount, false),
+                      "cash supply");
             },
     };
 }
@@ -174,11 +226,15 @@ Document Withdrawal() {
         .name = "withdrawal",
         .summary = "print a cash withdrawal of AMOUNT (Sangria)",
         .example = "dru withdrawal 15000",
+        .entry = "Sangria",
+        .outputs = {{"result", FieldKind::Text, 0, false, "true when the printer confirmed it"}},
         .schema = std::nullopt,
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
+                NoteRounding(r, in.amount);
                 Judge(r, "Sangria",
-                      Sangria(c.port.c_str(), c.options.scheme.c_str(), in.amount, nullptr));
+                      Sangria(c.port.c_str(), c.options.scheme.c_str(), in.amount, nullptr),
+                      "cash withdrawal");
             },
     };
 }
@@ -188,8 +244,13 @@ Document ProductReport() {
         .name = "product-report",
         .summary = "print the managerial report of the products sold (Relatorio_Produto)",
         .example = "dru product-report examples/product_report.json --yes",
+        .entry = "Relatorio_Produto",
+        .outputs = {{"boControle", FieldKind::Text, 0, false, "written by reference"}},
         .schema =
-            Schema{{"cdsProdAux", Table, true, layouts::SoldProducts()}, {"stEmiRelProd", Text}},
+            Schema{{"cdsProdAux", Table, true, layouts::SoldProducts(), {},
+                    "the products sold, copied in", {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"}},
+                   {"stEmiRelProd", Text, false, {}, {},
+                    "\"S\": ask the operator before printing; \"N\" (dru's default): print"}},
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
                 const Input& f = *in.file;
@@ -200,7 +261,8 @@ Document ProductReport() {
                                   f.text("stEmiRelProd", "N").c_str(), "", c.options.scheme.c_str(),
                                   &control);
                 dru_text_free(day_receipt);
-                if (r.took("Relatorio_Produto")) r.line("Relatorio_Produto: done");
+                if (r.took("Relatorio_Produto"))
+                    r.line("Relatorio_Produto: the report was done (printed unless declined).");
             },
     };
 }
@@ -211,11 +273,15 @@ Document CreditVoucher() {
         .summary =
             "print the two copies of a consumer's credit purchase voucher (Compr_CredPessoal)",
         .example = "dru credit-voucher examples/credit_voucher.json",
-        .schema = Schema{{"cdsMovCaixaCred", Table, true, layouts::CreditMovements()},
-                         {"doSald", Number},
-                         {"stNmConsCred", Text},
-                         {"stNrDeposi", Text},
-                         {"stNmFamilia", Text}},
+        .entry = "Compr_CredPessoal",
+        .outputs = {{"result", FieldKind::Text, 0, false,
+                     "true once both copies were written (the printer is never read)"}},
+        .schema = Schema{{"cdsMovCaixaCred", Table, true, layouts::CreditMovements(), {},
+                          "the purchase's payment movements, summed", {"VRMOVIVEND"}},
+                         {"doSald", Number, false, {}, {}, "the balance before the purchase"},
+                         {"stNmConsCred", Text, false, {}, {}, "the consumer's name, printed"},
+                         {"stNrDeposi", Text, false, {}, {}, "deposit number, printed"},
+                         {"stNmFamilia", Text, false, {}, {}, "family name, printed"}},
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
                 const Input& f = *in.file;
@@ -226,7 +292,7 @@ Document CreditVoucher() {
                     c.port.c_str(), "", "", "", "", c.options.scheme.c_str(), nullptr, nullptr,
                     movements.get(), f.number("doSald"), name.c_str(), deposit.c_str(), "", "", "",
                     "", "", "", "", "", "", "", "", "", false, family.c_str(), "");
-                Judge(r, "Compr_CredPessoal", printed);
+                Judge(r, "Compr_CredPessoal", printed, "credit purchase voucher");
             },
     };
 }
@@ -238,18 +304,36 @@ Document Closing() {
             "close the cash register: withdrawal receipt, the operator's questions, on a "
             "confirmed Z the product report and the day totals (GeraReciboSangria)",
         .example = "dru closing examples/closing.json",
-        .schema = Schema{{"stECF", Text},
-                         {"cdsMovFechaAux", Table, true, layouts::ClosingAmounts()},
-                         {"cdsSangriaAux", Table, false, layouts::Withdrawals()},
-                         {"cdsProdAux", Table, false, layouts::SoldProducts()},
-                         {"cdsOperSup", Table, true, layouts::Operators()},
-                         {"cdsMovTotAux", Table, false, layouts::MovementTotals()},
-                         {"cdsTipoRece", Table, false, layouts::PaymentTypes()},
-                         {"boImpRelSan", Flag},
-                         {"stEmiRelProd", Text},
-                         {"boSangria", Flag},
-                         {"boFechDiaAnterior", Flag},
-                         {"boAccessImpRedz", Flag}},
+        .entry = "GeraReciboSangria",
+        .outputs = {{"result", FieldKind::Text, 0, false,
+                     "true when the operator chose to open the register again"},
+                    {"boReduziu", FieldKind::Text, 0, false, "true once the Z was confirmed"},
+                    {"cdsRedzAux", FieldKind::Text, 0, false, "the Z reduction record"},
+                    {"cdsFormRedzAux", FieldKind::Text, 0, false, "the Z's payment forms"}},
+        .schema = Schema{{"stECF", Text, false, {}, {}, "the printer's number, for the Z tables"},
+                         {"cdsMovFechaAux", Table, true, layouts::ClosingAmounts(), {},
+                          "the closing amounts, copied in and printed", {"NMTIPORECE", "VRFECHAINF"}},
+                         {"cdsSangriaAux", Table, false, layouts::Withdrawals(), {},
+                          "the withdrawals, copied in"},
+                         {"cdsProdAux", Table, false, layouts::SoldProducts(), {},
+                          "the products sold (the report on a confirmed Z)",
+                          {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"}},
+                         {"cdsOperSup", Table, true, layouts::Operators(), {},
+                          "the operator, copied in and printed", {"CDOPERADOR", "NMOPERADOR"}},
+                         {"cdsMovTotAux", Table, false, layouts::MovementTotals(), {},
+                          "the movement totals, copied in"},
+                         {"cdsTipoRece", Table, false, layouts::PaymentTypes(), {},
+                          "the payment types, matched to the day totals by name",
+                          {"CDTIPORECE", "NMTIPORECE", "CDFPIMPFIS"}},
+                         {"boImpRelSan", Flag, false, {}, {},
+                          "print the withdrawal receipt (dru's default true)"},
+                         {"stEmiRelProd", Text, false, {}, {},
+                          "the product report's question: \"S\" ask, \"N\" (default) print"},
+                         {"boSangria", Flag, false, {}, {}, "a withdrawal closing"},
+                         {"boFechDiaAnterior", Flag, false, {}, {},
+                          "closing an earlier day (the tables of the last closing)"},
+                         {"boAccessImpRedz", Flag, false, {}, {},
+                          "the Z question may be asked (dru's default true)"}},
         .irreversible = "The cash closing (it may end in the day's Z tables)",
         .call =
             [](const DocumentInput& in, CallContext& c, Report& r) {
@@ -281,12 +365,15 @@ Document Closing() {
                 r.outputs["boReduziu"] = reduced;
                 if (!r.took("GeraReciboSangria")) return;
                 r.line(std::string("GeraReciboSangria: ") +
-                       (reopen ? "the register is opened again" : "the register stays closed"));
+                       (reopen ? "the register is opened again." : "the register stays closed."));
                 if (!reduced) return;
                 r.outputs["cdsRedzAux"] = layouts::Rows(redz.get(), layouts::ReductionZ());
                 r.outputs["cdsFormRedzAux"] =
                     layouts::Rows(forms.get(), layouts::ReductionPaymentForms());
-                r.line("Z confirmed: the day totals were read into the Z tables (no Z is printed)");
+                r.line("Z confirmed: the day totals were read into the Z tables (no Z is printed):");
+                for (const std::string& l :
+                     ReductionLines(r.outputs["cdsRedzAux"], r.outputs["cdsFormRedzAux"]))
+                    r.line(l);
             },
     };
 }
@@ -301,13 +388,22 @@ void AddDocument(CLI::App& app, Program& program, Document doc) {
     CLI::App* sub = app.add_subcommand(doc.name, doc.summary);
     sub->footer(Example(doc.example));
     auto argument = std::make_shared<std::string>();
-    if (doc.schema)
-        sub->add_option("FILE", *argument, "the JSON input file (examples/ holds one)")->required();
-    else
-        sub->add_option("AMOUNT", *argument, "the amount, as 1500 or 1500.50")->required();
+    auto negative = std::make_shared<bool>(false);
+    if (doc.schema) {
+        sub->add_option("FILE", *argument,
+                        "the JSON input file (" + ExamplesFolder() + " holds one; dru contract " +
+                            doc.name + " prints its fields and a template)")
+            ->required();
+    } else {
+        sub->add_option("AMOUNT", *argument,
+                        "the amount: digits, \".\" before at most two decimals (1500, 1500.50); "
+                        "no thousands separator")
+            ->required();
+        sub->add_flag("--negative", *negative, "allow a negative amount");
+    }
     auto shared = std::make_shared<Document>(std::move(doc));
-    sub->callback([&program, argument, shared] {
-        program.action = [&program, argument, shared] {
+    sub->callback([&program, argument, negative, shared] {
+        program.action = [&program, argument, negative, shared] {
             // The whole input is read and checked here, before any target exists.
             std::shared_ptr<Input> file;
             DocumentInput in;
@@ -315,7 +411,7 @@ void AddDocument(CLI::App& app, Program& program, Document doc) {
                 file = std::make_shared<Input>(Input::Load(*argument, *shared->schema));
                 in.file = file.get();
             } else {
-                in.amount = NumberArgument(*argument, "AMOUNT");
+                in.amount = AmountArgument(*argument, "AMOUNT", *negative);
             }
             CallSpec spec{
                 .command = shared->name,
@@ -337,9 +433,25 @@ std::vector<InputFile> DocumentInputFiles() {
     std::vector<InputFile> files;
     for (Document (*document)() : kDocuments) {
         Document doc = document();
-        if (doc.schema) files.push_back({doc.name, std::move(*doc.schema)});
+        if (doc.schema)
+            files.push_back({doc.name, std::move(*doc.schema), doc.entry, doc.summary, doc.outputs});
     }
     return files;
+}
+
+std::vector<InputFile> DocumentContracts() {
+    std::vector<InputFile> contracts;
+    for (Document (*document)() : kDocuments) {
+        Document doc = document();
+        const bool file = doc.schema.has_value();
+        Schema schema = file ? std::move(*doc.schema) : Schema{};
+        if (!file)
+            schema = {{"stCdPortaImpFis", Text, true, {}, {}, "the port; dru: --port"},
+                      {"stEsquemaCor", Text, false, {}, {}, "colour scheme; dru: --scheme"},
+                      {"doValor", Number, true, {}, {}, "the amount, printed in whole units; dru: AMOUNT"}};
+        contracts.push_back({doc.name, std::move(schema), doc.entry, doc.summary, doc.outputs, file});
+    }
+    return contracts;
 }
 
 }  // namespace dru::cli

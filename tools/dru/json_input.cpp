@@ -4,10 +4,13 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 
 namespace dru::cli {
 
@@ -263,6 +266,32 @@ double NumberArgument(const std::string& text, const std::string& what) {
     return v;
 }
 
+double AmountArgument(const std::string& text, const std::string& what, bool negative_allowed) {
+    std::size_t digits = text.starts_with("-") ? 1 : 0;
+    const std::size_t first = digits;
+    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
+        ++digits;
+    const std::size_t decimals = digits < text.size() && text[digits] == '.'
+                                     ? text.size() - digits - 1
+                                     : std::string::npos;
+    const bool plain = digits > first && (digits == text.size() ||
+                                          (decimals != std::string::npos && decimals >= 1 &&
+                                           text.find_first_not_of("0123456789", digits + 1) ==
+                                               std::string::npos));
+    if (plain && decimals == 3)
+        throw UsageError(what + ": \"" + text +
+                         "\" is ambiguous: write whole amounts without a thousands separator "
+                         "(20000) and at most two decimals after \".\" (20.00)");
+    if (!plain || (decimals != std::string::npos && decimals > 2))
+        throw UsageError(what + ": \"" + text +
+                         "\" is not an amount: write it as 1500 or 1500.50 (\".\" before at most "
+                         "two decimals, no thousands separator)");
+    const double v = std::stod(text);
+    if (v < 0 && !negative_allowed)
+        throw UsageError(what + ": " + text + " is negative: pass --negative to print it so");
+    return v;
+}
+
 TableHandle MakeTable(const Layout& layout) {
     TableHandle t(dru_dataset_new());
     for (const Field& f : layout)
@@ -293,11 +322,23 @@ void AppendRow(DruDataSet* ds, const Layout& layout, const Json& row) {
     Require(dru_dataset_post(ds), "posting a row");
 }
 
-Input Input::Load(const std::string& path, const Schema& schema) {
+std::string ReadInputFile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw InputError(path + ": cannot be read: a folder, not a file");
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path + ": cannot be read");
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return Parse(text, path, schema);
+    if (!in) {
+        const int reason = errno ? errno : ENOENT;
+        throw InputError(path + ": cannot be read: " + std::generic_category().message(reason));
+    }
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw InputError(path + ": cannot be read to its end");
+    return text;
+}
+
+Input Input::Load(const std::string& path, const Schema& schema) {
+    return Parse(ReadInputFile(path), path, schema);
 }
 
 Input Input::Parse(const std::string& text, const std::string& name, const Schema& schema) {

@@ -26,6 +26,7 @@ struct Field {
     FieldKind kind = FieldKind::Text;
     int size = 0;           // texts: at most this many characters
     bool required = false;  // every row must give it
+    std::string meaning = {};  // what it holds, with the meaning of its codes
 };
 using Layout = std::vector<Field>;
 
@@ -37,6 +38,10 @@ struct Member {
     bool required = false;
     Layout layout = {};  // Table: its fields; Params: the names allowed (Text or Float)
     std::vector<std::string> set_by_dru = {};  // Params: names dru fills in from its options
+    std::string meaning = {};                  // what the call does with it
+    // Table: the fields the call reads, which a host's table must have
+    // (empty: the table is copied whole, or only written).
+    std::vector<std::string> reads = {};
 };
 using Schema = std::vector<Member>;
 
@@ -91,20 +96,38 @@ class Input {
     const Schema* schema_;
 };
 
-// An input file dru reads: the subcommand that reads it and its members.
+// An entry point's input contract, and the input file dru reads for it: the
+// subcommand, its members (arguments by their host names) and what the call
+// hands back. docs/input-contract.md and `dru contract` are made from these.
 struct InputFile {
     std::string subcommand;
     Schema schema;
+    std::string entry = {};    // the entry point
+    std::string summary = {};  // one line
+    Layout outputs = {};       // the result and the output arguments, with their meaning
+    bool takes_file = true;    // false: dru takes the arguments from its options
 };
 // The input files of the documents (documents.cpp) and of the day (day.cpp).
 std::vector<InputFile> DocumentInputFiles();
 std::vector<InputFile> DayInputFiles();
+// Every entry point dru calls, with its contract (also those that take no file).
+std::vector<InputFile> DocumentContracts();
+std::vector<InputFile> DayContracts();
 
 // A number from the command line ("1500", "1500.5"); raises UsageError naming `what`.
 // `s` in capitals (ASCII): keys and list headers are matched without case.
 std::string Upper(std::string s);
 
 double NumberArgument(const std::string& text, const std::string& what);
+
+// An amount from the command line in its one form: digits, optionally "."
+// and one or two decimals ("20000", "1500.50"). "20.000" (twenty, or twenty
+// thousand?) is refused, as is any other form; a negative one only when
+// `negative_allowed`. Raises UsageError naming `what`.
+double AmountArgument(const std::string& text, const std::string& what, bool negative_allowed);
+
+// The whole of an input file; raises InputError with the system's reason.
+std::string ReadInputFile(const std::string& path);
 
 // Days since 1899-12-30 for "YYYY-MM-DD" with an optional " HH:MM[:SS]"; false when it is not one.
 bool ParseDateTime(const std::string& text, double& days);

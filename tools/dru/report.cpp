@@ -53,6 +53,35 @@ std::string Seconds(long long ms) {
 
 }  // namespace
 
+const char* const kRollMarkers =
+    "  [n]: a comment line sent in print style n (command 11n; the printer sets each style's "
+    "look):\n"
+    "       1 ordinary text, 2 separators and labels, 3 totals and the footer, 4 the bill's "
+    "titles,\n"
+    "       5 totals and titles, 6 amounts and report titles. A line without a mark is the "
+    "printer's own.\n";
+
+std::vector<std::string> ReductionLines(const Json& reductions, const Json& forms) {
+    std::vector<std::string> lines;
+    if (reductions.empty()) lines.push_back("  no reduction record: the printer reports no sales");
+    for (const Json& z : reductions) {
+        char text[160];
+        std::snprintf(text, sizeof text, "  Z %s  receipts %s to %s  gross %.2f  net %.2f",
+                      z.value("NRREDREDZ", "").c_str(), z.value("NRPRIMCFREDZ", "").c_str(),
+                      z.value("NRULTCFREDZ", "").c_str(), z.value("VRVENBRUREDZ", 0.0),
+                      z.value("VRVENLIQREDZ", 0.0));
+        lines.push_back(text);
+    }
+    for (const Json& f : forms) {
+        char text[160];
+        std::snprintf(text, sizeof text, "  payment type %-4s (printer form %s)  %.2f",
+                      f.value("CDTIPORECE", "").c_str(), f.value("CDTPRECEORIG", "").c_str(),
+                      f.value("VRFORMPGTORZ", 0.0));
+        lines.push_back(text);
+    }
+    return lines;
+}
+
 const char* ExchangeName(int outcome) {
     switch (outcome) {
         case DRU_EXCHANGE_ANSWERED:
@@ -156,8 +185,13 @@ void PrintHuman(const Report& r, std::ostream& out) {
     if (r.paper) {
         out << "\nPaper roll:\n";
         std::istringstream roll(*r.paper);
-        for (std::string l; std::getline(roll, l);) out << "  | " << l << "\n";
+        bool marked = false;
+        for (std::string l; std::getline(roll, l);) {
+            out << "  | " << l << "\n";
+            marked = marked || (l.size() > 3 && l[0] == '[' && l[2] == ']');
+        }
         if (r.paper->empty()) out << "  (nothing printed)\n";
+        if (marked) out << kRollMarkers;
     }
     if (r.schedule_ms)
         out << "\nOn a real printer this takes " << Seconds(*r.schedule_ms) << " (pauses "

@@ -52,6 +52,12 @@ const char* VerdictName(int kind);
 void PrintHuman(const Report& r, std::ostream& out);
 Json ToJson(const Report& r);
 
+// The Z tables for a person: one line per reduction record, one per payment form.
+std::vector<std::string> ReductionLines(const Json& reductions, const Json& forms);
+
+// What the markers [1] ... [6] of a paper roll mean.
+extern const char* const kRollMarkers;
+
 // A text for a terminal: control bytes shown as <0D>, frame bytes <87> <88>.
 std::string Visible(const std::string& utf8);
 

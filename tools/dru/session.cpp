@@ -64,6 +64,9 @@ int RunCall(Program& program, const CallSpec& spec) {
         }
         dialog.set_progress(bar.get());
         CallContext context{target->port_name(), *target, folder, o};
+        // A preview has no printer to leave half-way.
+        std::optional<InterruptNotice> notice;
+        if (!o.preview) notice.emplace(InterruptNotice::Text(spec.command, spec.document));
         spec.call(context, report);
         dialog.set_progress(nullptr);
     }

@@ -28,6 +28,8 @@ namespace {
 // The port name the calls use for a device path and for the simulator.
 constexpr const char* kDevicePort = "COM1";
 
+}  // namespace
+
 // A sale already on the simulated printer's counters, so the day totals have
 // something to show: 10000 paid 6000 in cash (form 01), 4000 by cheque (02).
 void RingUpSale(sim::PrinterModel& printer) {
@@ -64,6 +66,8 @@ void RingUpSale(sim::PrinterModel& printer) {
     printer.execute("35");
     printer.take_output();  // nobody asked: its reply is not the driver's
 }
+
+namespace {
 
 // What the driver kept of the printer's counter after the first sale: the
 // counter and serial its reply to 481 carries, under the port name used.

@@ -27,10 +27,18 @@
 #include "cli.h"
 #include "report.h"
 
+namespace dru::sim {
+class PrinterModel;
+}
+
 namespace dru::cli {
 
 // The driver's configuration file in the host folder.
 inline constexpr const char* kConfigFile = "DedOvor.cds";
+
+// The simulator's day so far: one sale of 10000 (6000 cash, 4000 cheque) on
+// its counters, as every simulator dru starts has it.
+void RingUpSale(sim::PrinterModel& printer);
 
 // The folder of the debug log and DedOvor.cds for one run: --host-folder,
 // else DRU_HOST_FOLDER, else the current folder; a preview gets a temporary

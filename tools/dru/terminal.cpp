@@ -1,7 +1,11 @@
 #include "terminal.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 #include <ostream>
 
@@ -14,7 +18,46 @@ constexpr auto kRedraw = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 30;
 // Clears the terminal line the cursor is on.
 constexpr const char* kClearLine = "\r\033[K";
+// The shell's exit code for a program ended by SIGINT.
+constexpr int kInterruptedExit = 130;
+
+// The notice the handler writes: set before the handler is installed, read
+// only inside it (write() and _exit() are all a handler may call).
+char g_notice[1024];
+std::size_t g_notice_size = 0;
+struct sigaction g_previous;
+
+extern "C" void OnInterrupt(int) {
+    [[maybe_unused]] const ssize_t n = write(STDERR_FILENO, g_notice, g_notice_size);
+    _exit(kInterruptedExit);
+}
 }  // namespace
+
+InterruptNotice::InterruptNotice(const std::string& notice) {
+    g_notice_size = std::min(notice.size(), sizeof g_notice);
+    std::memcpy(g_notice, notice.data(), g_notice_size);
+    struct sigaction action = {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &g_previous);
+}
+
+InterruptNotice::~InterruptNotice() {
+    sigaction(SIGINT, &g_previous, nullptr);
+}
+
+std::string InterruptNotice::Text(const std::string& command, bool document) {
+    if (!document)
+        return "\ndru: interrupted during " + command +
+               ": the call was cut short; the printer has what was sent before it.\n";
+    return "\ndru: interrupted in the middle of the " + command +
+           ": the printer may now hold an unfinished document (an open receipt or comment "
+           "block).\n"
+           "The next document will meet it: the printer answers its commands with error 19 "
+           "(out of sequence) until that document is ended.\n"
+           "Look at the paper, and read the last receipt number (dru receipt-number), before "
+           "printing again.\n";
+}
 
 OperatorDialog::OperatorDialog(Console& console, const GlobalOptions& options, Report& report,
                                bool quiet)
@@ -37,8 +80,19 @@ bool OperatorDialog::Handle(void* user, const char* text, const char*, const cha
     }
 }
 
+// The next of --answers, if any is left.
+std::optional<bool> OperatorDialog::next_answer() {
+    if (next_answer_ >= options_.answers.size()) return std::nullopt;
+    const std::string& a = options_.answers[next_answer_++];
+    return a == "y" || a == "Y";
+}
+
 bool OperatorDialog::answer(const std::string& text, bool asks) {
-    if (quiet_) return asks && !options_.no;
+    if (quiet_) {
+        if (!asks) return false;
+        const std::optional<bool> given = next_answer();
+        return given ? *given : !options_.no;
+    }
     // The bar keeps off the line while the operator reads or answers.
     struct Hold {
         ProgressBar* bar;
@@ -56,7 +110,10 @@ bool OperatorDialog::answer(const std::string& text, bool asks) {
     }
     bool yes = false;
     std::string how;
-    if (options_.yes || options_.no) {
+    if (const std::optional<bool> given = next_answer()) {
+        yes = *given;
+        how = "--answers";
+    } else if (options_.yes || options_.no) {
         yes = options_.yes;
         how = options_.yes ? "--yes" : "--no";
     } else if (console_.in_terminal) {
@@ -81,10 +138,12 @@ bool AskYesNo(Console& console, const std::string& question) {
 }
 
 bool Confirm(Console& console, const GlobalOptions& options, const std::string& what) {
-    if (options.yes) return true;
-    if (options.no) return false;
+    // --no and --answers answer the driver's questions, never this one.
+    if (options.yes || options.confirm) return true;
     if (!console.in_terminal)
-        throw UsageError(what + " cannot be undone: confirm it on a terminal, or pass --yes");
+        throw UsageError(what +
+                         " cannot be undone: confirm it on a terminal, or pass --confirm (or "
+                         "--yes, which also answers the driver's questions yes)");
     return AskYesNo(console, what + " cannot be undone. Go on?");
 }
 
