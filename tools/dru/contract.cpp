@@ -17,11 +17,6 @@ namespace dru::cli {
 
 namespace {
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string KindText(FieldKind kind, int size) {
     switch (kind) {
         case FieldKind::Integer:
