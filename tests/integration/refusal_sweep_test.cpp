@@ -66,6 +66,28 @@ void SetEveryRow(DruDataSet& ds, const char* field, double value) {
     }
 }
 
+// The documents as the sweep calls them, every other argument valid.
+void CreditVoucher(Handles& h, double doSald = 0) {
+    Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, doSald, "JUAN", "1", "", "", "", "",
+                      "", "", "", "", "", "", "", "", true, "PEREZ", "");
+}
+
+void ProductReport(Handles& h) {
+    Relatorio_Produto(kPort, "", "", "", "", nullptr, &h.products, "N", "", "Azul", nullptr);
+}
+
+void Bill(Handles& h) {
+    Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "", h.bill.c_str(), 0, 0, 0, 300,
+                       0, 3300, 0, 16);
+}
+
+void Closing(Handles& h) {
+    GeraReciboSangria(kPort, "", "", "", "0007", 16, nullptr, &h.movFecha, &h.sangria, &h.products, &h.operators,
+                      &h.movTot, nullptr, nullptr, nullptr, 0, true, false, false, &h.zRedz, &h.zForms,
+                      &h.zTaxes, &h.zTotals, &h.flag, &h.closingTypes, "N", "", "", "", "Azul", true, false,
+                      false, "", "");
+}
+
 class RefusalSweep : public PtyHost {
   protected:
     RefusalSweep() : PtyHost(kPort) {}
@@ -211,18 +233,11 @@ std::vector<FigureCase> FigureCases() {
     std::vector<FigureCase> cases = {
         {"Suprimento doValor", [](Handles&, double v) { Suprimento(kPort, "Azul", v, true); }},
         {"Sangria doValor", [](Handles&, double v) { Sangria(kPort, "Azul", v, nullptr); }},
-        {"Compr_CredPessoal doSald",
-         [](Handles& h, double v) {
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, v, "JUAN",
-                               "1", "", "", "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
-                               "");
-         }},
+        {"Compr_CredPessoal doSald", [](Handles& h, double v) { CreditVoucher(h, v); }},
         {"Compr_CredPessoal VRMOVIVEND",
          [](Handles& h, double v) {
              SetEveryRow(h.credit, "VRMOVIVEND", v);
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 0, "JUAN",
-                               "1", "", "", "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
-                               "");
+             CreditVoucher(h);
          }},
     };
     const char* bill_arguments[] = {"doVrDesc", "doConsMin", "doCouver", "doVrTxSer", "doTotal"};
@@ -237,12 +252,10 @@ std::vector<FigureCase> FigureCases() {
     for (const char* field : {"QTPRODCOMVEN", "VRPRECCOMVEN"})
         cases.push_back(
             {std::string("Conferencia_Outras DADOS ") + field, [field](Handles& h, double v) {
-                 DruDataSet bill;
-                 bill.table.SetDataPacket(h.bill);
-                 SetEveryRow(bill, field, v);
-                 const std::string packet = bill.table.GetDataPacket();
-                 Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "",
-                                    packet.c_str(), 0, 0, 0, 300, 0, 3300, 0, 16);
+                 h.billTable.table.SetDataPacket(h.bill);
+                 SetEveryRow(h.billTable, field, v);
+                 h.bill = h.billTable.table.GetDataPacket();
+                 Bill(h);
              }});
     for (const char* field :
          {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "VRACRCOMANDA", "VRTXSERVICO"})
@@ -274,17 +287,11 @@ std::vector<FigureCase> FigureCases() {
     for (const char* field : {"QTPRODVEND", "VRTOTAL"})
         cases.push_back({std::string("Relatorio_Produto ") + field, [field](Handles& h, double v) {
                              SetEveryRow(h.products, field, v);
-                             Relatorio_Produto(kPort, "", "", "", "", nullptr, &h.products, "N", "",
-                                               "Azul", nullptr);
+                             ProductReport(h);
                          }});
     cases.push_back({"GeraReciboSangria cdsMovFechaAux VRFECHAINF", [](Handles& h, double v) {
                          SetEveryRow(h.movFecha, "VRFECHAINF", v);
-                         GeraReciboSangria(kPort, "", "", "", "0007", 16, nullptr, &h.movFecha,
-                                           &h.sangria, &h.products, &h.operators, &h.movTot,
-                                           nullptr, nullptr, nullptr, 0, true, false, false,
-                                           &h.zRedz, &h.zForms, &h.zTaxes, &h.zTotals, &h.flag,
-                                           &h.closingTypes, "N", "", "", "", "Azul", true, false,
-                                           false, "", "");
+                         Closing(h);
                      }});
     return cases;
 }
@@ -371,18 +378,6 @@ void VoucherSaleWithCreditNote(Handles& h) {
 // A sale charged to the consumer's debit.
 void DebitSale(Handles& h) { SetEveryRowText(h.movi, "IDTIPOMOVIVE", "T"); }
 
-void Bill(Handles& h) {
-    Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "", h.bill.c_str(), 0, 0, 0, 300,
-                       0, 3300, 0, 16);
-}
-
-void Closing(Handles& h) {
-    GeraReciboSangria(kPort, "", "", "", "0007", 16, nullptr, &h.movFecha, &h.sangria, &h.products, &h.operators,
-                      &h.movTot, nullptr, nullptr, nullptr, 0, true, false, false, &h.zRedz, &h.zForms,
-                      &h.zTaxes, &h.zTotals, &h.flag, &h.closingTypes, "N", "", "", "", "Azul", true, false,
-                      false, "", "");
-}
-
 // Every field a document reads, missing from the table it comes in: the
 // table error naming the table and the field, before the document's first
 // frame (the drawer included).
@@ -410,12 +405,9 @@ void AddMissingFields(std::vector<HostileCase>& cases) {
          [](Handles& h) { h.bill = h.billTable.table.GetDataPacket(); Bill(h); }},
         {none, [](Handles& h) -> DruDataSet& { return h.products; }, "cdsProdAux has no field ",
          {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"},
-         [](Handles& h) { Relatorio_Produto(kPort, "", "", "", "", nullptr, &h.products, "N", "", "Azul", nullptr); }},
+         ProductReport},
         {none, [](Handles& h) -> DruDataSet& { return h.credit; }, "cdsMovCaixaCred has no field ", {"VRMOVIVEND"},
-         [](Handles& h) {
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 0, "JUAN", "1", "", "", "",
-                               "", "", "", "", "", "", "", "", "", true, "PEREZ", "");
-         }},
+         [](Handles& h) { CreditVoucher(h); }},
         {none, [](Handles& h) -> DruDataSet& { return h.movFecha; }, "cdsMovFecha has no field ",
          {"VRFECHAINF", "NMTIPORECE"}, Closing},
         {none, [](Handles& h) -> DruDataSet& { return h.operators; }, "cdsOperadorSup has no field ",
@@ -439,10 +431,7 @@ std::vector<HostileCase> HostileCases() {
         {"Sangria 1e300", [](Handles&) { Sangria(kPort, "Azul", 1e300, nullptr); }, DRU_ERR_BAD_ARGUMENT,
          "does not fit the printed 23-character field"},
         {"Compr_CredPessoal 1e300",
-         [](Handles& h) {
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 1e300, "JUAN", "1", "", "",
-                               "", "", "", "", "", "", "", "", "", "", true, "PEREZ", "");
-         },
+         [](Handles& h) { CreditVoucher(h, 1e300); },
          DRU_ERR_BAD_ARGUMENT, "Compr_CredPessoal: final balance: "},
         {"empty CDFPIMPFIS", [](Handles& h) { SetEveryRowText(h.movi, "CDFPIMPFIS", ""); Sale(h); },
          DRU_ERR_BAD_ARGUMENT, "ImpressaoVenda: row 1, CDFPIMPFIS: \"\" is not the printer's 2-character code"},
