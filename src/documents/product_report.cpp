@@ -117,11 +117,6 @@ Document Tail(const TMessages& messages, double grand_total, const FormatSetting
             ReportLine(Frame(cmd::kEndComment), kEndLabel, 0)};
 }
 
-// Every field a product line prints.
-void RequireProductFields(const TClientDataSet& products, std::string_view call, std::string_view table) {
-    RequireFields(products, call, table, {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"});
-}
-
 // The table Relatorio_Produto copies in; closed when it was never copied or
 // the last report closed it.
 TClientDataSet& OpenProducts(Session& session) {
@@ -130,7 +125,7 @@ TClientDataSet& OpenProducts(Session& session) {
         throw EDatabaseError(
             std::string(kCall) +
             ": cdsProdVend is not open (no product table was copied in by Relatorio_Produto)");
-    RequireProductFields(products, kCall, "cdsProdVend");
+    RequireFields(products, kCall, "cdsProdVend", {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"});
     return products;
 }
 
@@ -171,7 +166,6 @@ bool ImpRelGerencial_IBM(Session& session, const std::string& stEsquemaCor,
 void Relatorio_Produto(Session& session, const std::string& stCdPortaImpFis,
                        const TClientDataSet& cdsProdAux, const std::string& stEmiRelProd,
                        const std::string& stIdEsquema) {
-    RequireProductFields(cdsProdAux, kEntryCall, "cdsProdAux");
     TClientDataSet& products = session.dm.get().cdsProdVend;
     products.CopyFrom(cdsProdAux);
     if (!Wanted(session, stEmiRelProd, stIdEsquema)) return;

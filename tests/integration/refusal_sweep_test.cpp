@@ -403,8 +403,8 @@ void AddMissingFields(std::vector<HostileCase>& cases) {
         {[](Handles& h) { h.billTable.table.SetDataPacket(h.bill); }, [](Handles& h) -> DruDataSet& { return h.billTable; },
          "DADOS has no field ", {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"},
          [](Handles& h) { h.bill = h.billTable.table.GetDataPacket(); Bill(h); }},
-        {none, [](Handles& h) -> DruDataSet& { return h.products; }, "cdsProdAux has no field ",
-         {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"},
+        {none, [](Handles& h) -> DruDataSet& { return h.products; }, "cdsProdVend has no field ",
+         {"NMPRODUTO", "QTPRODVEND", "VRTOTAL"},  // without CDPRODUTO the copy's index refuses it
          ProductReport},
         {none, [](Handles& h) -> DruDataSet& { return h.credit; }, "cdsMovCaixaCred has no field ", {"VRMOVIVEND"},
          [](Handles& h) { CreditVoucher(h); }},
