@@ -197,8 +197,7 @@ TClientDataSet& LoadProducts(Session& session, std::string_view DADOS) {
         throw EBadArgument(std::string(kCall) + ": DADOS is empty: no product table to print");
     TClientDataSet& products = session.dm.get().cdsParcProdutos;
     products.SetDataPacket(DADOS);
-    for (const char* field : {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"})
-        products.FieldByName(field);
+    RequireFields(products, kCall, "DADOS", {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"});
     return products;
 }
 

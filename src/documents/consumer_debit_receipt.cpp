@@ -50,6 +50,7 @@ struct SaleLines {
 
 // One item line per row, every row checked before anything is sent.
 SaleLines ReadItems(TClientDataSet& cdsVendas, const FormatSettings& fs, int pause) {
+    RequireFields(cdsVendas, kCall, "cdsVendas", {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "NMPRODUTO"});
     SaleLines sale;
     for (cdsVendas.First(); !cdsVendas.Eof(); cdsVendas.Next()) {
         const int row = cdsVendas.RecNo();

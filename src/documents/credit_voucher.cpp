@@ -37,9 +37,7 @@ constexpr std::string_view kEndLabel = "Fim Comentario Isento_Composto";
 double AmountBought(TClientDataSet& cdsMovCaixaCred) {
     if (!cdsMovCaixaCred.Active())
         throw EDatabaseError(std::string(kCall) + ": cdsMovCaixaCred is not open");
-    if (!cdsMovCaixaCred.HasField(kAmountField))
-        throw EDatabaseError(std::string(kCall) + ": cdsMovCaixaCred has no field " +
-                             std::string(kAmountField));
+    RequireFields(cdsMovCaixaCred, kCall, "cdsMovCaixaCred", {kAmountField});
     double doPago = 0;
     for (cdsMovCaixaCred.First(); !cdsMovCaixaCred.Eof(); cdsMovCaixaCred.Next())
         doPago += FiniteAmount(kCall, RowField(cdsMovCaixaCred.RecNo(), kAmountField),

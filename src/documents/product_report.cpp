@@ -125,8 +125,7 @@ TClientDataSet& OpenProducts(Session& session) {
         throw EDatabaseError(
             std::string(kCall) +
             ": cdsProdVend is not open (no product table was copied in by Relatorio_Produto)");
-    for (const char* field : {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"})
-        products.FieldByName(field);
+    RequireFields(products, kCall, "cdsProdVend", {"CDPRODUTO", "NMPRODUTO", "QTPRODVEND", "VRTOTAL"});
     return products;
 }
 

@@ -65,6 +65,7 @@ struct FilterOffOnExit {
 
 // One line per voucher payment, every row checked before anything is sent.
 Document VoucherLines(TClientDataSet& cdsMovi, const FormatSettings& fs) {
+    RequireFields(cdsMovi, kCall, "cdsMovi", {"VRMOVIVEND", "DSIMPFISCAL"});
     Document lines;
     SetTableFilter(cdsMovi, kVoucherFilter);
     const FilterOffOnExit filter_off{cdsMovi};

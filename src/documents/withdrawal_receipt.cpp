@@ -41,6 +41,7 @@ DocumentLine ReceiptLine(std::string frame, std::string_view label,
 
 // One line per row from the current one to the end; the cursor ends there.
 Document PaymentLines(TClientDataSet& cdsMovFecha, const FormatSettings& fs) {
+    RequireFields(cdsMovFecha, kCall, "cdsMovFecha", {"VRFECHAINF", "NMTIPORECE"});
     Document lines;
     for (; !cdsMovFecha.Eof(); cdsMovFecha.Next()) {
         const double amount = FiniteAmount(kCall, RowField(cdsMovFecha.RecNo(), "VRFECHAINF"),
@@ -60,6 +61,7 @@ std::string OperatorText(const TClientDataSet& cdsOperadorSup, const std::string
         throw EDatabaseError(
             std::string(kCall) +
             ": cdsOperadorSup holds no operator (the cash closing tables are not loaded)");
+    RequireFields(cdsOperadorSup, kCall, "cdsOperadorSup", {"CDOPERADOR", "NMOPERADOR"});
     const std::string text = caption + " : " + cdsOperadorSup.FieldByName("CDOPERADOR").AsString() +
                              " " + cdsOperadorSup.FieldByName("NMOPERADOR").AsString();
     return text::substr(text, 0, kOperatorLineWidth);

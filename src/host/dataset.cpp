@@ -534,4 +534,12 @@ void TClientDataSet::SaveToFile(const std::string& path) const {
     }
 }
 
+void RequireFields(const TClientDataSet& ds, std::string_view call, std::string_view table,
+                   std::initializer_list<std::string_view> fields) {
+    for (std::string_view field : fields)
+        if (!ds.HasField(field))
+            throw EDatabaseError(std::string(call) + ": " + std::string(table) + " has no field " +
+                                 std::string(field));
+}
+
 }  // namespace dru

@@ -21,6 +21,7 @@
 // - Cost: a filtered or indexed view is built once when the filter or index
 //   changes; Post, Insert and Delete update it for the one row only.
 #pragma once
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -208,5 +209,11 @@ private:
     friend class TField;
     std::unique_ptr<Impl> impl_;
 };
+
+// The one check of the fields a document reads, made before its first frame
+// so a missing one never leaves it half printed: raises EDatabaseError
+// "<call>: <table> has no field <field>" for the first of `fields` missing.
+void RequireFields(const TClientDataSet& ds, std::string_view call, std::string_view table,
+                   std::initializer_list<std::string_view> fields);
 
 }  // namespace dru

@@ -111,8 +111,7 @@ void Nota_Credito(LinkContext& ctx, const std::string& stCdPortaImpFis,
     const int inSleep = idTipoImpFis == printer_type::k30 ? kCommandPauseType30Ms : kCommandPauseMs;
     const CreditNoteFrames frames = BuildFrames(stMontoDin, cdsMovi, ctx.format);
     // The closing reads these at each attempt; a missing one refuses the note now.
-    cdsVendas.FieldByName("NMOPERADOR");
-    cdsVendas.FieldByName("CDLOJA");
+    RequireFields(cdsVendas, kCall, "cdsVendas", {"NMOPERADOR", "CDLOJA"});
 
     SendRegistration(ctx, frames, stCdPortaImpFis, stEsquemaCor, inSleep);
     cdsMovi.SetFiltered(false);

@@ -3,7 +3,6 @@
 #include <functional>
 #include <initializer_list>
 
-#include "host/errors.h"
 #include "host/routines.h"
 #include "link/frames.h"
 #include "print/printed_figures.h"
@@ -132,12 +131,6 @@ ExemptTotals SumExemptItems(TClientDataSet& cdsVendas, const FormatSettings& fs)
     t.stTotIsento = FormatFloat("#,##0", t.doTotIsento, fs);
     cdsVendas.SetFiltered(false);
     return t;
-}
-
-void RequireFields(TClientDataSet& ds, std::string_view table, std::initializer_list<std::string_view> fields) {
-    for (std::string_view field : fields)
-        if (!ds.HasField(field))
-            throw EDatabaseError(std::string(kCall) + ": " + std::string(table) + " has no field " + std::string(field));
 }
 
 void CheckFiniteFigures(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi) {

@@ -2,7 +2,6 @@
 // before and while it prints: payment sums, the voucher scan, the exempt
 // items, and the check of every figure bound for a fixed-width field.
 #pragma once
-#include <initializer_list>
 #include <string>
 
 #include "host/dataset.h"
@@ -61,10 +60,6 @@ void CheckOrdinarySale(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi, const
 // each movement) must be a finite number, also where no fixed field takes
 // it: otherwise EBadArgument naming the row and the field. Each table is
 // walked whatever the host's filter; its filter and cursor are put back.
-// Raises the table error "ImpressaoVenda: <table> has no field <field>" for
-// the first of `fields` the table lacks.
-void RequireFields(TClientDataSet& ds, std::string_view table, std::initializer_list<std::string_view> fields);
-
 void CheckFiniteFigures(TClientDataSet& cdsVendas, TClientDataSet& cdsMovi);
 void CheckCreditNote(double amount, TClientDataSet& cdsMovi, const FormatSettings& fs);
 

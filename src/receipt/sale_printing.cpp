@@ -28,6 +28,7 @@ constexpr std::string_view kStartLine = "%%%%%%%%%%%%%%%VENDA DE PRODUTO%%%%%%%%
 constexpr std::string_view kOpenReceiptLine = "Abre Cupom 000";
 constexpr std::string_view kOpenBoletaLine = "Abre Boleta Caixa 12";
 constexpr std::string_view kTotalLine = "Comando \"20\" para totalizar o cupom";
+constexpr std::string_view kCall = "ImpressaoVenda";
 constexpr std::string_view kRefused = "Erro";
 constexpr std::string_view kRefusalKey = "OPE_FORMA_N_PERM";
 constexpr std::string_view kFamilySale = "1";  // TIPOVENDA of a sale on a family's balance
@@ -108,20 +109,23 @@ private:
 
 std::string Sale::run() {
     TClientDataSet& movi = t_.cdsMovi;
-    // What the sale is decides which figures it sends; they are checked
-    // before the drawer opens.
+    // What the sale is decides which fields and figures it reads; they are
+    // checked before the drawer opens.
     const bool debit = movi.Locate("IDTIPOMOVIVE", {"T"}, true);
     if (!debit) scan_ = ScanForVoucher(movi, t_.cdsRecebimento);
-    if (!debit && !scan_.boPagtoVale) {
+    if (debit) {
+        RequireFields(t_.cdsVendas, kCall, "cdsVendas",
+                      {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "NMPRODUTO", "NMOPERADOR"});
+    } else if (!scan_.boPagtoVale) {
         CheckReceiptInputs();
         CheckOrdinarySale(t_.cdsVendas, movi, ctx_.format);
-    }
-    if (!debit && scan_.boPagtoVale) {
+    } else if (!HasItemNotOfKindT(t_.cdsVendas)) {  // a refused voucher sale prints nothing
+        RequireFields(t_.cdsVendas, kCall, "cdsVendas", {"NMOPERADOR"});
+        RequireFields(movi, kCall, "cdsMovi", {"DSIMPFISCAL"});  // the ticket's voucher lines
         const PaymentSums v = VoucherPayments(movi);
         const double compra = v.doTotalPago - v.doTotalTroco;
-        // A refused sale prints nothing, so nothing of it is checked.
-        if (compra > v.doMontoTic && !HasItemNotOfKindT(t_.cdsVendas) && HasTaxableItem(t_.cdsVendas)) {
-            RequireFields(t_.cdsVendas, "cdsVendas", {"NMOPERADOR", "CDLOJA"});  // the credit note's closing
+        if (compra > v.doMontoTic && HasTaxableItem(t_.cdsVendas)) {
+            RequireFields(t_.cdsVendas, kCall, "cdsVendas", {"CDLOJA"});  // the credit note's closing
             CheckCreditNote(compra - v.doMontoTic, movi, ctx_.format);
         }
     }
@@ -138,9 +142,10 @@ std::string Sale::run() {
 // would leave the receipt open in the printer.
 void Sale::CheckReceiptInputs() {
     TClientDataSet& vendas = t_.cdsVendas;
+    RequireFields(vendas, kCall, "cdsVendas", {"NMOPERADOR"});  // also the exempt breakdown's
     if (!HasTaxableItem(vendas)) return;  // no fiscal receipt opens
-    RequireFields(vendas, "cdsVendas", {"CDARVPROD", "NMPRODUTO", "NMOPERADOR", "CDLOJA", "VRTXSERVICO"});
-    RequireFields(t_.cdsMovi, "cdsMovi", {"CDFPIMPFIS"});
+    RequireFields(vendas, kCall, "cdsVendas", {"CDARVPROD", "NMPRODUTO", "CDLOJA", "VRTXSERVICO"});
+    RequireFields(t_.cdsMovi, kCall, "cdsMovi", {"CDFPIMPFIS"});
     if (p_.stTipoVenda != kFamilySale) return;
     // The closing block's family balance, worked out now as the footer will:
     // a NULL balance table or a missing field refuses the sale here.

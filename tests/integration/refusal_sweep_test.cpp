@@ -31,6 +31,7 @@ struct Handles {
     DruParams startup, sale_params;
     DruDataSet vendas, movi, receb, types, redz, forms, taxes, totals, credit, products;
     DruDataSet movFecha, sangria, operators, movTot, closingTypes, zRedz, zForms, zTaxes, zTotals;
+    DruDataSet billTable;  // the bill's packet as a table, to take a field out of
     DruText text{"keep"}, day{"77"}, counter{"5"};
     double date = 0;
     bool flag = false;
@@ -63,6 +64,28 @@ void SetEveryRow(DruDataSet& ds, const char* field, double value) {
         ds.table.FieldByName(field).SetAsFloat(value);
         ds.table.Post();
     }
+}
+
+// The documents as the sweep calls them, every other argument valid.
+void CreditVoucher(Handles& h, double doSald = 0) {
+    Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, doSald, "JUAN", "1", "", "", "", "",
+                      "", "", "", "", "", "", "", "", true, "PEREZ", "");
+}
+
+void ProductReport(Handles& h) {
+    Relatorio_Produto(kPort, "", "", "", "", nullptr, &h.products, "N", "", "Azul", nullptr);
+}
+
+void Bill(Handles& h) {
+    Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "", h.bill.c_str(), 0, 0, 0, 300,
+                       0, 3300, 0, 16);
+}
+
+void Closing(Handles& h) {
+    GeraReciboSangria(kPort, "", "", "", "0007", 16, nullptr, &h.movFecha, &h.sangria, &h.products, &h.operators,
+                      &h.movTot, nullptr, nullptr, nullptr, 0, true, false, false, &h.zRedz, &h.zForms,
+                      &h.zTaxes, &h.zTotals, &h.flag, &h.closingTypes, "N", "", "", "", "Azul", true, false,
+                      false, "", "");
 }
 
 class RefusalSweep : public PtyHost {
@@ -210,18 +233,11 @@ std::vector<FigureCase> FigureCases() {
     std::vector<FigureCase> cases = {
         {"Suprimento doValor", [](Handles&, double v) { Suprimento(kPort, "Azul", v, true); }},
         {"Sangria doValor", [](Handles&, double v) { Sangria(kPort, "Azul", v, nullptr); }},
-        {"Compr_CredPessoal doSald",
-         [](Handles& h, double v) {
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, v, "JUAN",
-                               "1", "", "", "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
-                               "");
-         }},
+        {"Compr_CredPessoal doSald", [](Handles& h, double v) { CreditVoucher(h, v); }},
         {"Compr_CredPessoal VRMOVIVEND",
          [](Handles& h, double v) {
              SetEveryRow(h.credit, "VRMOVIVEND", v);
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 0, "JUAN",
-                               "1", "", "", "", "", "", "", "", "", "", "", "", "", true, "PEREZ",
-                               "");
+             CreditVoucher(h);
          }},
     };
     const char* bill_arguments[] = {"doVrDesc", "doConsMin", "doCouver", "doVrTxSer", "doTotal"};
@@ -236,12 +252,10 @@ std::vector<FigureCase> FigureCases() {
     for (const char* field : {"QTPRODCOMVEN", "VRPRECCOMVEN"})
         cases.push_back(
             {std::string("Conferencia_Outras DADOS ") + field, [field](Handles& h, double v) {
-                 DruDataSet bill;
-                 bill.table.SetDataPacket(h.bill);
-                 SetEveryRow(bill, field, v);
-                 const std::string packet = bill.table.GetDataPacket();
-                 Conferencia_Outras(kPort, "Azul", "", "", nullptr, "", "12", "4", "PEDRO", "",
-                                    packet.c_str(), 0, 0, 0, 300, 0, 3300, 0, 16);
+                 h.billTable.table.SetDataPacket(h.bill);
+                 SetEveryRow(h.billTable, field, v);
+                 h.bill = h.billTable.table.GetDataPacket();
+                 Bill(h);
              }});
     for (const char* field :
          {"QTPRODCOMVEN", "VRPRECCOMVEN", "VRDESCCOMVEN", "VRACRCOMANDA", "VRTXSERVICO"})
@@ -273,17 +287,11 @@ std::vector<FigureCase> FigureCases() {
     for (const char* field : {"QTPRODVEND", "VRTOTAL"})
         cases.push_back({std::string("Relatorio_Produto ") + field, [field](Handles& h, double v) {
                              SetEveryRow(h.products, field, v);
-                             Relatorio_Produto(kPort, "", "", "", "", nullptr, &h.products, "N", "",
-                                               "Azul", nullptr);
+                             ProductReport(h);
                          }});
     cases.push_back({"GeraReciboSangria cdsMovFechaAux VRFECHAINF", [](Handles& h, double v) {
                          SetEveryRow(h.movFecha, "VRFECHAINF", v);
-                         GeraReciboSangria(kPort, "", "", "", "0007", 16, nullptr, &h.movFecha,
-                                           &h.sangria, &h.products, &h.operators, &h.movTot,
-                                           nullptr, nullptr, nullptr, 0, true, false, false,
-                                           &h.zRedz, &h.zForms, &h.zTaxes, &h.zTotals, &h.flag,
-                                           &h.closingTypes, "N", "", "", "", "Azul", true, false,
-                                           false, "", "");
+                         Closing(h);
                      }});
     return cases;
 }
@@ -316,13 +324,14 @@ void DropField(DruDataSet& ds, const std::string& field) {
     std::vector<FieldDef> kept;
     for (const FieldDef& d : ds.table.FieldDefs())
         if (d.name != field) kept.push_back(d);
+    if (kept.empty()) kept.push_back({"OTHER", FieldType::String, 0});  // a table keeps one field
     for (const FieldDef& d : kept) copy.AddFieldDef(d.name, d.type, d.size);
     copy.CreateDataSet();
     ds.table.SetFiltered(false);
     for (ds.table.First(); !ds.table.Eof(); ds.table.Next()) {
         copy.Append();
         for (const FieldDef& d : kept)
-            if (!ds.table.FieldByName(d.name).IsNull())
+            if (ds.table.HasField(d.name) && !ds.table.FieldByName(d.name).IsNull())
                 copy.FieldByName(d.name).SetAsString(ds.table.FieldByName(d.name).AsString());
         copy.Post();
     }
@@ -355,6 +364,66 @@ struct HostileCase {
     std::string says;  // in the error
 };
 
+// A voucher sale whose other payments leave a credit note to print before the ticket.
+void VoucherSaleWithCreditNote(Handles& h) {
+    TClientDataSet movi;
+    FillTable(movi,
+              {{"IDTIPOMOVIVE", FieldType::String}, {"IDTIPORECE", FieldType::String},
+               {"CDTIPORECE", FieldType::String}, {"VRMOVIVEND", FieldType::Float},
+               {"CDFPIMPFIS", FieldType::String}, {"DSIMPFISCAL", FieldType::String}},
+              {{"E", "4", "001", "2000", "01", "EFECTIVO"}, {"E", "5", "005", "500", "06", "VALE"}});
+    h.movi.table.CopyFrom(movi);
+}
+
+// A sale charged to the consumer's debit.
+void DebitSale(Handles& h) { SetEveryRowText(h.movi, "IDTIPOMOVIVE", "T"); }
+
+// Every field a document reads, missing from the table it comes in: the
+// table error naming the table and the field, before the document's first
+// frame (the drawer included).
+struct DocumentFields {
+    std::function<void(Handles&)> prepare;
+    std::function<DruDataSet&(Handles&)> table;
+    std::string says;  // "<table> has no field "
+    std::vector<const char*> fields;
+    std::function<void(Handles&)> run;
+};
+
+void AddMissingFields(std::vector<HostileCase>& cases) {
+    const auto none = [](Handles&) {};
+    const auto vendas = [](Handles& h) -> DruDataSet& { return h.vendas; };
+    const auto movi = [](Handles& h) -> DruDataSet& { return h.movi; };
+    const auto sale = [](Handles& h) { Sale(h); };
+    const std::vector<DocumentFields> documents = {
+        {none, vendas, "cdsVendas has no field ", {"VRTXSERVICO", "NMPRODUTO", "CDARVPROD", "NMOPERADOR", "CDLOJA"}, sale},
+        {none, movi, "cdsMovi has no field ", {"CDFPIMPFIS"}, sale},
+        {VoucherSaleWithCreditNote, vendas, "cdsVendas has no field ", {"NMOPERADOR", "CDLOJA"}, sale},
+        {VoucherSaleWithCreditNote, movi, "cdsMovi has no field ", {"DSIMPFISCAL"}, sale},
+        {DebitSale, vendas, "cdsVendas has no field ", {"NMPRODUTO", "NMOPERADOR"}, sale},
+        {[](Handles& h) { h.billTable.table.SetDataPacket(h.bill); }, [](Handles& h) -> DruDataSet& { return h.billTable; },
+         "DADOS has no field ", {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"},
+         [](Handles& h) { h.bill = h.billTable.table.GetDataPacket(); Bill(h); }},
+        {none, [](Handles& h) -> DruDataSet& { return h.products; }, "cdsProdVend has no field ",
+         {"NMPRODUTO", "QTPRODVEND", "VRTOTAL"},  // without CDPRODUTO the copy's index refuses it
+         ProductReport},
+        {none, [](Handles& h) -> DruDataSet& { return h.credit; }, "cdsMovCaixaCred has no field ", {"VRMOVIVEND"},
+         [](Handles& h) { CreditVoucher(h); }},
+        {none, [](Handles& h) -> DruDataSet& { return h.movFecha; }, "cdsMovFecha has no field ",
+         {"VRFECHAINF", "NMTIPORECE"}, Closing},
+        {none, [](Handles& h) -> DruDataSet& { return h.operators; }, "cdsOperadorSup has no field ",
+         {"CDOPERADOR", "NMOPERADOR"}, Closing},
+    };
+    for (const DocumentFields& d : documents)
+        for (const char* field : d.fields)
+            cases.push_back({d.says + field,
+                             [d, field](Handles& h) {
+                                 d.prepare(h);
+                                 DropField(d.table(h), field);
+                                 d.run(h);
+                             },
+                             DRU_ERR_TABLE, d.says + field});
+}
+
 std::vector<HostileCase> HostileCases() {
     std::vector<HostileCase> cases = {
         {"Suprimento 1e300", [](Handles&) { Suprimento(kPort, "Azul", 1e300, true); }, DRU_ERR_BAD_ARGUMENT,
@@ -362,10 +431,7 @@ std::vector<HostileCase> HostileCases() {
         {"Sangria 1e300", [](Handles&) { Sangria(kPort, "Azul", 1e300, nullptr); }, DRU_ERR_BAD_ARGUMENT,
          "does not fit the printed 23-character field"},
         {"Compr_CredPessoal 1e300",
-         [](Handles& h) {
-             Compr_CredPessoal(kPort, "", "", "", "", "", nullptr, nullptr, &h.credit, 1e300, "JUAN", "1", "", "",
-                               "", "", "", "", "", "", "", "", "", "", true, "PEREZ", "");
-         },
+         [](Handles& h) { CreditVoucher(h, 1e300); },
          DRU_ERR_BAD_ARGUMENT, "Compr_CredPessoal: final balance: "},
         {"empty CDFPIMPFIS", [](Handles& h) { SetEveryRowText(h.movi, "CDFPIMPFIS", ""); Sale(h); },
          DRU_ERR_BAD_ARGUMENT, "ImpressaoVenda: row 1, CDFPIMPFIS: \"\" is not the printer's 2-character code"},
@@ -393,14 +459,9 @@ std::vector<HostileCase> HostileCases() {
          },
          DRU_ERR_TABLE, "NMFAMILISALD"},
     };
-    for (const char* field : {"VRTXSERVICO", "NMPRODUTO", "CDARVPROD", "NMOPERADOR", "CDLOJA"})
-        cases.push_back({std::string("cdsVendas without ") + field,
-                         [field](Handles& h) { DropField(h.vendas, field); Sale(h); }, DRU_ERR_TABLE,
-                         std::string("ImpressaoVenda: cdsVendas has no field ") + field});
     cases.push_back({"cdsVendas without VRDESCCOMVEN", [](Handles& h) { DropField(h.vendas, "VRDESCCOMVEN"); Sale(h); },
                      DRU_ERR_TABLE, "ImpressaoVenda: cdsVendas: Field 'VRDESCCOMVEN' not found"});
-    cases.push_back({"cdsMovi without CDFPIMPFIS", [](Handles& h) { DropField(h.movi, "CDFPIMPFIS"); Sale(h); },
-                     DRU_ERR_TABLE, "ImpressaoVenda: cdsMovi has no field CDFPIMPFIS"});
+    AddMissingFields(cases);
     return cases;
 }
 

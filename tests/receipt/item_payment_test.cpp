@@ -41,38 +41,25 @@ TEST(VendaItem, TheItemFrameOfTheSpecimenSale) {
     EXPECT_EQ(link.ports.frames_text()[0], Frame("13", "1127801234567890000001000000001500000001500CAFE"));
 }
 
-// A code of none is 13 zeros: the quantity stays where the printer reads it.
-TEST(VendaItem, AnEmptyProductCodeKeepsItsThirteenCharacters) {
-    ReceiptLink link;
-    TClientDataSet items;
-    MakeItems(items, {{1, 1000, 0, "", "AGUA"}});
-    Venda_Item(link.ctx, "COM1", items, 0, "16");
-    ASSERT_EQ(link.ports.frames_text().size(), 1u);
-    EXPECT_EQ(link.ports.frames_text()[0], Frame("13", "1120000000000000000001000000001000000001000AGUA"));
-}
-
-// A host table may hold a name of any length (a packet's field of any size):
-// the frame takes what one printed line holds.
-TEST(VendaItem, AProductNameIsCutToItsPrintedLine) {
-    ReceiptLink link;
-    TClientDataSet items;
-    items.AddFieldDef("QTPRODCOMVEN", FieldType::Float);
-    items.AddFieldDef("VRPRECCOMVEN", FieldType::Float);
-    items.AddFieldDef("VRDESCCOMVEN", FieldType::Float);
-    items.AddFieldDef("CDARVPROD", FieldType::String, 20);
-    items.AddFieldDef("NMPRODUTO", FieldType::String, 1 << 20);
-    items.CreateDataSet();
-    items.Append();
-    items.FieldByName("QTPRODCOMVEN").SetAsFloat(1);
-    items.FieldByName("VRPRECCOMVEN").SetAsFloat(1000);
-    items.FieldByName("VRDESCCOMVEN").SetAsFloat(0);
-    items.FieldByName("CDARVPROD").SetAsString("78");
-    items.FieldByName("NMPRODUTO").SetAsString(std::string(1 << 20, 'A'));
-    items.Post();
-    Venda_Item(link.ctx, "COM1", items, 0, "16");
-    ASSERT_EQ(link.ports.frames_text().size(), 1u);
-    EXPECT_EQ(link.ports.frames_text()[0],
-              Frame("13", "1120000000000078000001000000001000000001000" + std::string(48, 'A')));
+// The item frame's fields keep their places: a code of none is 13 zeros
+// (the quantity stays where the printer reads it), and a name of any length
+// (a packet's field of any size) is cut to what one printed line holds.
+TEST(VendaItem, TheProductCodeKeepsItsWidthAndTheNameItsPrintedLine) {
+    const std::string megabyte(1 << 20, 'A');
+    const struct {
+        std::string code, name, operands;
+    } cases[] = {
+        {"", "AGUA", "1120000000000000000001000000001000000001000AGUA"},
+        {"78", megabyte, "1120000000000078000001000000001000000001000" + std::string(48, 'A')},
+    };
+    for (const auto& c : cases) {
+        ReceiptLink link;
+        TClientDataSet items;
+        MakeItems(items, {{1, 1000, 0, c.code, c.name}}, 2 << 20);
+        Venda_Item(link.ctx, "COM1", items, 0, "16");
+        ASSERT_EQ(link.ports.frames_text().size(), 1u) << c.code;
+        EXPECT_EQ(link.ports.frames_text()[0], Frame("13", c.operands)) << c.code;
+    }
 }
 
 TEST(VendaItem, AnEmptyTableOpensAndClosesThePortAndSendsNothing) {

@@ -26,13 +26,14 @@ struct ItemRow {
     std::string name;
 };
 
-inline void MakeItems(TClientDataSet& ds, const std::vector<ItemRow>& rows) {
+// `name_size`: the product name field's size (a host's packet may give any).
+inline void MakeItems(TClientDataSet& ds, const std::vector<ItemRow>& rows, int name_size = 40) {
     ds.AddFieldDef("QTPRODCOMVEN", FieldType::Float);
     ds.AddFieldDef("VRPRECCOMVEN", FieldType::Float);
     ds.AddFieldDef("VRDESCCOMVEN", FieldType::Float);
     ds.AddFieldDef("VRACRCOMANDA", FieldType::Float);
     ds.AddFieldDef("CDARVPROD", FieldType::String, 20);
-    ds.AddFieldDef("NMPRODUTO", FieldType::String, 40);
+    ds.AddFieldDef("NMPRODUTO", FieldType::String, name_size);
     ds.CreateDataSet();
     for (const ItemRow& r : rows) {
         ds.Append();

@@ -63,6 +63,7 @@ struct SaleRig {
         movi.AddFieldDef("CDTIPORECE", FieldType::String, 3);
         movi.AddFieldDef("VRMOVIVEND", FieldType::Float);
         movi.AddFieldDef("CDFPIMPFIS", FieldType::String, 10);
+        movi.AddFieldDef("DSIMPFISCAL", FieldType::String, 30);  // the voucher ticket's lines
         movi.CreateDataSet();
         receb.AddFieldDef("CDTIPORECE", FieldType::String, 3);
         receb.CreateDataSet();
