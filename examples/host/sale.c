@@ -81,20 +81,30 @@ int main(int argc, char** argv) {
     static const int32_t type_types[] = {DRU_FT_STRING};
     DruDataSet* types = new_table(type_fields, type_types, 1);
 
+    /* The receipt counter as it stands: a sale's number is returned only when
+     * the driver saw the counter move to it. A till does this once a day (the
+     * start-up and the date check read it too); the driver keeps it since. */
     DruText* number = dru_text_new("");
+    Nr_Cupom("COM1", "Azul", number);
+
     ImpressaoVenda(params, items, movements, types, NULL, NULL, NULL, NULL, "0", number);
 
-    /* The outcome: the receipt number, the module's error, the last exchange. */
+    /* The outcome: the verdict says what happened on paper; the last error
+     * why the call failed, when it did. */
+    DruText* detail = dru_text_new("");
+    const int32_t verdict = dru_last_verdict(detail);
     int status = 0;
-    if (dru_last_error_code() != DRU_ERR_NONE) {
-        printf("refused: %s\n", dru_last_error());
-        status = 2;
-    } else if (dru_last_exchange(NULL) != DRU_EXCHANGE_ANSWERED || dru_text_get(number)[0] == '\0') {
-        printf("not confirmed: the printer did not answer (exchange outcome %d)\n", (int)dru_last_exchange(NULL));
-        status = 1;
-    } else {
+    if (verdict == DRU_VERDICT_CONFIRMED && dru_text_get(number)[0] != '\0') {
         printf("receipt %s\n", dru_text_get(number));
+    } else if (verdict == DRU_VERDICT_NOT_SENT) {
+        printf("not sent: %s %s\n", dru_text_get(detail), dru_last_error());
+        status = 2;
+    } else {
+        /* Refused or unconfirmed: check the paper before printing it again. */
+        printf("not confirmed (verdict %d): %s\n", (int)verdict, dru_text_get(detail));
+        status = 1;
     }
+    dru_text_free(detail);
 
     dru_text_free(number);
     dru_dataset_free(types);

@@ -66,7 +66,9 @@ TEST_P(HostileLogFile, IsRefusedNamingTheFileAndNothingIsWritten) {
     EXPECT_EQ(kept, "kept");
     EXPECT_FALSE(std::filesystem::exists(other + ".new"));
     char byte = 0;
-    if (reader) EXPECT_LE(::read(reader.get(), &byte, 1), 0);
+    if (reader) {
+        EXPECT_LE(::read(reader.get(), &byte, 1), 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, HostileLogFile, ::testing::ValuesIn(kCases),
