@@ -2,11 +2,6 @@
 // exit code. Documents run as previews (at once, on the virtual clock); a
 // few short runs go over a pseudo-terminal in real time.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 
 #include "dru_rig.h"
 
@@ -231,51 +226,14 @@ TEST_F(Commands, HelpListsEveryOptionWithAnExample) {
 }
 
 // `dru simulate` as a process: the device it names, from stdout's first line.
-class DaySimulator {
-  public:
-    explicit DaySimulator(const std::string& state) {
-        int out[2];
-        if (pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            execl(DRU_TOOL_PROGRAM, "dru", "simulate", "--quiet", "--state", state.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = fdopen(out[0], "r");
-        char line[256] = {};
-        if (out_ && std::fgets(line, sizeof line, out_)) first_line_ = line;
+struct DaySimulator : DruProcess {
+    explicit DaySimulator(const std::string& state)
+        : DruProcess({"simulate", "--quiet", "--state", state}, STDOUT_FILENO), first_line(line()) {
         const std::string head = "printer simulator on ";
-        if (first_line_.starts_with(head))
-            device_ = first_line_.substr(head.size(), first_line_.find(' ', head.size()) - head.size());
+        if (first_line.starts_with(head))
+            device = first_line.substr(head.size(), first_line.find(' ', head.size()) - head.size());
     }
-    // SIGTERM, then the rest of what it said; its exit status.
-    int stop(std::string& said) {
-        kill(pid_, SIGTERM);
-        char line[256];
-        while (out_ && std::fgets(line, sizeof line, out_)) said += line;
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
-    ~DaySimulator() {
-        if (pid_ > 0) {
-            std::string ignored;
-            stop(ignored);
-        }
-        if (out_) fclose(out_);
-    }
-    const std::string& device() const { return device_; }
-    const std::string& first_line() const { return first_line_; }
-
-  private:
-    pid_t pid_ = -1;
-    FILE* out_ = nullptr;
-    std::string first_line_, device_;
+    std::string first_line, device;
 };
 
 TEST_F(Commands, SimulateRunsAPrinterForADayThatOtherCommandsUse) {
@@ -284,24 +242,24 @@ TEST_F(Commands, SimulateRunsAPrinterForADayThatOtherCommandsUse) {
     const std::string state = folder.file("day.json");
     {
         DaySimulator day(state);
-        ASSERT_FALSE(day.device().empty()) << day.first_line();
-        EXPECT_NE(day.first_line().find("in the middle of its day"), std::string::npos);
+        ASSERT_FALSE(day.device.empty()) << day.first_line;
+        EXPECT_NE(day.first_line.find("in the middle of its day"), std::string::npos);
         // Two commands, one printer: the Z of the first is what the second reads.
-        const DruRun z = Dru({"--port", day.device(), "--confirm", "z"});
+        const DruRun z = Dru({"--port", day.device, "--confirm", "z"});
         EXPECT_EQ(z.code, 0) << z.out << z.err;
-        const DruRun data = Dru({"--port", day.device(), "--json", "printer-data"});
+        const DruRun data = Dru({"--port", day.device, "--json", "printer-data"});
         // The counters' first field is the last Z: 41 when the simulator started.
         EXPECT_TRUE(data.json()["exchange"]["reply"].get<std::string>().starts_with("42:")) << data.out;
         std::string said;
-        const int status = day.stop(said);
+        const int status = day.stop(SIGTERM, said);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << said;
         EXPECT_NE(said.find("its day is in " + state), std::string::npos) << said;
     }
     // Started again on its state, it goes on with the same day.
     DaySimulator again(state);
-    ASSERT_FALSE(again.device().empty()) << again.first_line();
-    EXPECT_NE(again.first_line().find("its day as " + state + " left it"), std::string::npos);
-    const DruRun data = Dru({"--port", again.device(), "--json", "printer-data"});
+    ASSERT_FALSE(again.device.empty()) << again.first_line;
+    EXPECT_NE(again.first_line.find("its day as " + state + " left it"), std::string::npos);
+    const DruRun data = Dru({"--port", again.device, "--json", "printer-data"});
     EXPECT_TRUE(data.json()["exchange"]["reply"].get<std::string>().starts_with("42:")) << data.out;
 }
 
