@@ -22,6 +22,21 @@ namespace {
 using test::FakeLink;
 using test::SimSession;
 
+// The fake port with the call's record kept.
+struct RecordedLink : FakeLink {
+    RecordedLink() { ctx.call = &record; }
+    // The last frame of a document and the check of its reply.
+    bool EndDocument() {
+        LineOutput out(ctx, "COM1", "Azul");
+        out.write_frame(Frame(cmd::kEndComment));
+        return out.final_reply_check();
+    }
+    bool Retry() {
+        return Retried(ctx, "Azul", "Doc", [this] { return EndDocument(); });
+    }
+    CallRecord record;
+};
+
 TEST(Verdict, IsJudgedFromTheCallsRecord) {
     struct Case {
         const char* name;
@@ -54,16 +69,14 @@ TEST(Verdict, IsJudgedFromTheCallsRecord) {
 
 // The final reply check: a read that fails is the line gone, not a yes.
 TEST(Verdict, AFailedReadConfirmsNothing) {
-    FakeLink link;
-    CallRecord record;
-    link.ctx.call = &record;
+    RecordedLink link;
     link.ports.queue_read_failure("61");
     LineOutput out(link.ctx, "COM1", "Azul");
     out.write_frame(Frame(cmd::kEndComment));
     EXPECT_FALSE(out.final_reply_check());
     EXPECT_FALSE(out.is_open());
-    EXPECT_TRUE(record.line_failed);
-    EXPECT_EQ(Judge(record).kind, VerdictKind::Unconfirmed);
+    EXPECT_TRUE(link.record.line_failed);
+    EXPECT_EQ(Judge(link.record).kind, VerdictKind::Unconfirmed);
     EXPECT_EQ(link.log_messages(), std::vector<std::string>{"Falha na linha da impressora: documento encerrado"});
 }
 
@@ -116,18 +129,11 @@ TEST(Verdict, TheGiveUpNoticeSaysWhatHappened) {
         {"port never opens", {}, true, "IMP_NAO_ENVIADO", "Documento nao enviado a impressora: Doc"},
     };
     for (const Case& c : cases) {
-        FakeLink link;
+        RecordedLink link;
         link.messages.padrao = TdtmImpressoraIBM::DefaultMsgPadrao();
-        CallRecord record;
-        link.ctx.call = &record;
         link.ports.fail_open = c.port_fails;
         for (const std::string& r : c.replies) link.ports.queue_reply(r, "61");
-        const bool ok = Retried(link.ctx, "Azul", "Doc", [&] {
-            LineOutput out(link.ctx, "COM1", "Azul");
-            out.write_frame(Frame(cmd::kEndComment));
-            return out.final_reply_check();
-        });
-        EXPECT_FALSE(ok) << c.name;
+        EXPECT_FALSE(link.Retry()) << c.name;
         ASSERT_FALSE(link.dialog.calls.empty()) << c.name;
         EXPECT_EQ(link.dialog.calls.back().text, link.messages.padrao.Msg(c.key)) << c.name;
         EXPECT_EQ(link.log_messages().back(), c.log) << c.name;
@@ -137,17 +143,11 @@ TEST(Verdict, TheGiveUpNoticeSaysWhatHappened) {
 // A success after failed attempts is the call's outcome: their silence and
 // refusal are forgotten.
 TEST(Verdict, AnAttemptThatPrintsAnswersForTheOnesBefore) {
-    FakeLink link;
-    CallRecord record;
-    link.ctx.call = &record;
+    RecordedLink link;
     link.ports.queue_reply("04361\r", "61");
     link.ports.queue_reply("1\r", "61");
-    EXPECT_TRUE(Retried(link.ctx, "Azul", "Doc", [&] {
-        LineOutput out(link.ctx, "COM1", "Azul");
-        out.write_frame(Frame(cmd::kEndComment));
-        return out.final_reply_check();
-    }));
-    EXPECT_EQ(Judge(record).kind, VerdictKind::Confirmed);
+    EXPECT_TRUE(link.Retry());
+    EXPECT_EQ(Judge(link.record).kind, VerdictKind::Confirmed);
     EXPECT_EQ(link.dialog.calls.size(), 1u);  // the analysis's paper notice, no give-up
 }
 
