@@ -56,42 +56,30 @@ struct SaleVerdictRig : test::SimSession {
 TEST(SaleVerdict, OnlyThisSalesReceiptNumberIsReturned) {
     struct Case {
         const char* name;
-        void (*before)(SaleVerdictRig&);
+        bool counted;                         // the counter was read before
+        void (*before)(SaleVerdictRig&);      // then this happened
         double paid;
         std::string number;
         VerdictKind kind;
     };
+    const auto nothing = [](SaleVerdictRig&) {};
     const Case cases[] = {
-        {"counted", [](SaleVerdictRig& r) { r.read_counter(); }, 2000, "0000001001", VerdictKind::Confirmed},
-        {"payments short: voided", [](SaleVerdictRig& r) { r.read_counter(); }, 1500, "", VerdictKind::Refused},
-        {"item refused (error 18 on 13): voided",
-         [](SaleVerdictRig& r) {
-             r.read_counter();
-             r.printer.knobs().errors["13"] = 18;
-         },
+        {"counted", true, nothing, 2000, "0000001001", VerdictKind::Confirmed},
+        {"payments short: voided", true, nothing, 1500, "", VerdictKind::Refused},
+        {"item refused (error 18 on 13): voided", true,
+         [](SaleVerdictRig& r) { r.printer.knobs().errors["13"] = 18; }, 2000, "", VerdictKind::Refused},
+        {"counter never read", false, nothing, 2000, "", VerdictKind::Unconfirmed},
+        {"an earlier host died after its items", true, [](SaleVerdictRig& r) { r.die_after(5); }, 2000, "",
+         VerdictKind::Refused},
+        {"an earlier host died inside its closing block", true, [](SaleVerdictRig& r) { r.die_after(11); },
          2000, "", VerdictKind::Refused},
-        {"counter never read", [](SaleVerdictRig&) {}, 2000, "", VerdictKind::Unconfirmed},
-        {"an earlier host died after its items",
-         [](SaleVerdictRig& r) {
-             r.read_counter();
-             r.die_after(5);
-         },
-         2000, "", VerdictKind::Refused},
-        {"an earlier host died inside its closing block",
-         [](SaleVerdictRig& r) {
-             r.read_counter();
-             r.die_after(11);
-         },
-         2000, "", VerdictKind::Refused},
-        {"another till's receipt counted in between",
-         [](SaleVerdictRig& r) {
-             r.read_counter();
-             r.counters.remember(kPort, {999, r.counters.recall(kPort)->serial});
-         },
-         2000, "", VerdictKind::Unconfirmed},
+        {"another till's receipt counted in between", true,
+         [](SaleVerdictRig& r) { r.counters.remember(kPort, {999, r.counters.recall(kPort)->serial}); }, 2000,
+         "", VerdictKind::Unconfirmed},
     };
     for (const Case& c : cases) {
         SaleVerdictRig rig;
+        if (c.counted) rig.read_counter();
         c.before(rig);
         EXPECT_EQ(rig.sell(2, c.paid), c.number) << c.name << "\n" << rig.printer.paper_text();
         const Verdict v = rig.verdict();
