@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "host/errors.h"
 #include "host/unique_fd.h"
@@ -20,28 +19,23 @@
 namespace dru {
 namespace {
 
+enum class Put { Fifo, Link, Folder };  // what stands in the place of ANALISA_ERRO.txt
+
 struct HostileLog {
     const char* name;
-    // Puts something in the place of ANALISA_ERRO.txt; `other` is a file beside it.
-    std::function<void(const std::string& log, const std::string& other)> plant;
+    Put put;
+    const char* target;  // a link's; "@" is a file beside the log
     const char* reason;  // in the error text
     bool reader = false;  // a reader holds the FIFO open: it opens, and is refused on what was opened
 };
 
 const HostileLog kCases[] = {
-    {"fifo_without_reader", [](const std::string& log, const std::string&) { ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0); },
-     "No such device"},
-    {"link_to_a_file", [](const std::string& log, const std::string& other) { ASSERT_EQ(::symlink(other.c_str(), log.c_str()), 0); },
-     "symbolic link"},
-    {"dangling_link", [](const std::string& log, const std::string& other) {
-         ASSERT_EQ(::symlink((other + ".new").c_str(), log.c_str()), 0);
-     }, "symbolic link"},
-    {"link_to_a_device", [](const std::string& log, const std::string&) { ASSERT_EQ(::symlink("/dev/null", log.c_str()), 0); },
-     "symbolic link"},
-    {"folder", [](const std::string& log, const std::string&) { ASSERT_EQ(::mkdir(log.c_str(), 0700), 0); },
-     "Is a directory"},
-    {"fifo_with_a_reader", [](const std::string& log, const std::string&) { ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0); },
-     "not a regular file", true},
+    {"fifo_without_reader", Put::Fifo, "", "No such device"},
+    {"link_to_a_file", Put::Link, "@", "symbolic link"},
+    {"dangling_link", Put::Link, "@.new", "symbolic link"},
+    {"link_to_a_device", Put::Link, "/dev/null", "symbolic link"},
+    {"folder", Put::Folder, "", "Is a directory"},
+    {"fifo_with_a_reader", Put::Fifo, "", "not a regular file", true},
 };
 
 class HostileLogFile : public ::testing::TestWithParam<HostileLog> {};
@@ -51,7 +45,13 @@ TEST_P(HostileLogFile, IsRefusedNamingTheFileAndNothingIsWritten) {
     const std::string other = folder.file("other.txt");
     std::ofstream(other) << "kept";
     FileLogSink sink(folder.path());
-    GetParam().plant(sink.path(), other);
+    std::string target = GetParam().target;
+    if (target.starts_with("@")) target = other + target.substr(1);
+    const std::string log = sink.path();
+    ASSERT_EQ(GetParam().put == Put::Fifo   ? ::mkfifo(log.c_str(), 0600)
+              : GetParam().put == Put::Link ? ::symlink(target.c_str(), log.c_str())
+                                            : ::mkdir(log.c_str(), 0700),
+              0);
     // The reader never gets a byte, and no write can raise SIGPIPE.
     const UniqueFd reader(GetParam().reader ? ::open(sink.path().c_str(), O_RDONLY | O_NONBLOCK) : -1);
     try {
