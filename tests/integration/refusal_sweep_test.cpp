@@ -383,7 +383,7 @@ void DebitSale(Handles& h) { SetEveryRowText(h.movi, "IDTIPOMOVIVE", "T"); }
 // frame (the drawer included).
 struct DocumentFields {
     std::function<void(Handles&)> prepare;
-    std::function<DruDataSet&(Handles&)> table;
+    DruDataSet Handles::*table;
     std::string says;  // "<table> has no field "
     std::vector<const char*> fields;
     std::function<void(Handles&)> run;
@@ -391,8 +391,7 @@ struct DocumentFields {
 
 void AddMissingFields(std::vector<HostileCase>& cases) {
     const auto none = [](Handles&) {};
-    const auto vendas = [](Handles& h) -> DruDataSet& { return h.vendas; };
-    const auto movi = [](Handles& h) -> DruDataSet& { return h.movi; };
+    const auto vendas = &Handles::vendas, movi = &Handles::movi;
     const auto sale = [](Handles& h) { Sale(h); };
     const std::vector<DocumentFields> documents = {
         {none, vendas, "cdsVendas has no field ", {"VRTXSERVICO", "NMPRODUTO", "CDARVPROD", "NMOPERADOR", "CDLOJA"}, sale},
@@ -400,25 +399,21 @@ void AddMissingFields(std::vector<HostileCase>& cases) {
         {VoucherSaleWithCreditNote, vendas, "cdsVendas has no field ", {"NMOPERADOR", "CDLOJA"}, sale},
         {VoucherSaleWithCreditNote, movi, "cdsMovi has no field ", {"DSIMPFISCAL"}, sale},
         {DebitSale, vendas, "cdsVendas has no field ", {"NMPRODUTO", "NMOPERADOR"}, sale},
-        {[](Handles& h) { h.billTable.table.SetDataPacket(h.bill); }, [](Handles& h) -> DruDataSet& { return h.billTable; },
-         "DADOS has no field ", {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"},
+        {[](Handles& h) { h.billTable.table.SetDataPacket(h.bill); }, &Handles::billTable, "DADOS has no field ",
+         {"NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"},
          [](Handles& h) { h.bill = h.billTable.table.GetDataPacket(); Bill(h); }},
-        {none, [](Handles& h) -> DruDataSet& { return h.products; }, "cdsProdVend has no field ",
-         {"NMPRODUTO", "QTPRODVEND", "VRTOTAL"},  // without CDPRODUTO the copy's index refuses it
-         ProductReport},
-        {none, [](Handles& h) -> DruDataSet& { return h.credit; }, "cdsMovCaixaCred has no field ", {"VRMOVIVEND"},
-         [](Handles& h) { CreditVoucher(h); }},
-        {none, [](Handles& h) -> DruDataSet& { return h.movFecha; }, "cdsMovFecha has no field ",
-         {"VRFECHAINF", "NMTIPORECE"}, Closing},
-        {none, [](Handles& h) -> DruDataSet& { return h.operators; }, "cdsOperadorSup has no field ",
-         {"CDOPERADOR", "NMOPERADOR"}, Closing},
+        // Without CDPRODUTO the copy's index refuses the products' table.
+        {none, &Handles::products, "cdsProdVend has no field ", {"NMPRODUTO", "QTPRODVEND", "VRTOTAL"}, ProductReport},
+        {none, &Handles::credit, "cdsMovCaixaCred has no field ", {"VRMOVIVEND"}, [](Handles& h) { CreditVoucher(h); }},
+        {none, &Handles::movFecha, "cdsMovFecha has no field ", {"VRFECHAINF", "NMTIPORECE"}, Closing},
+        {none, &Handles::operators, "cdsOperadorSup has no field ", {"CDOPERADOR", "NMOPERADOR"}, Closing},
     };
     for (const DocumentFields& d : documents)
         for (const char* field : d.fields)
             cases.push_back({d.says + field,
                              [d, field](Handles& h) {
                                  d.prepare(h);
-                                 DropField(d.table(h), field);
+                                 DropField(h.*d.table, field);
                                  d.run(h);
                              },
                              DRU_ERR_TABLE, d.says + field});
@@ -458,9 +453,9 @@ std::vector<HostileCase> HostileCases() {
              Sale(h, "0", &cred);
          },
          DRU_ERR_TABLE, "NMFAMILISALD"},
+        {"cdsVendas without VRDESCCOMVEN", [](Handles& h) { DropField(h.vendas, "VRDESCCOMVEN"); Sale(h); },
+         DRU_ERR_TABLE, "ImpressaoVenda: cdsVendas: Field 'VRDESCCOMVEN' not found"},
     };
-    cases.push_back({"cdsVendas without VRDESCCOMVEN", [](Handles& h) { DropField(h.vendas, "VRDESCCOMVEN"); Sale(h); },
-                     DRU_ERR_TABLE, "ImpressaoVenda: cdsVendas: Field 'VRDESCCOMVEN' not found"});
     AddMissingFields(cases);
     return cases;
 }
