@@ -60,7 +60,7 @@ mkdir -p "$build/fuzz"
 rm -f "$build"/fuzz/*.verdict
 for target in "${targets[@]}"; do
   while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
-  (if run_target "$target"; then echo ok; else echo found; fi >"$build/fuzz/$target.verdict") &
+  (if run_target "$target"; then verdict=ok; else verdict=found; fi; echo "$verdict" >"$build/fuzz/$target.verdict") &
 done
 wait
 found=0
