@@ -199,6 +199,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SummaryCase{"all_passed", "echo '[==========] 3 tests from 1 test suite ran. (5 ms total)'; "
                                                 "echo '[  PASSED  ] 3 tests.'",
                                   true},
+                      SummaryCase{"some_skipped", "echo '[==========] 3 tests from 1 test suite ran.'; "
+                                                  "echo '[  PASSED  ] 2 tests.'; echo '[  SKIPPED ] 1 test, listed below:'",
+                                  true},
                       SummaryCase{"nothing_ran_exit_0", "echo 'it looks like wine32 is missing'", false},
                       SummaryCase{"one_failed_exit_0", "echo '[==========] 3 tests from 1 test suite ran.'; "
                                                        "echo '[  PASSED  ] 2 tests.'",
