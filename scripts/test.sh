@@ -109,8 +109,8 @@ windows_width() {
   skipped_by_setup "$name" && return 0
   # In the width's own Wine prefix, which its suites then find made.
   mkdir -p "build-win$width"
-  if ! reason=$(scripts/wine_check.sh "$width" "$PWD/build-win$width/wine-prefix"); then
-    skip "$name skipped: $reason"
+  if ! reason=$(scripts/wine_check.sh "$width" "$PWD/build-win$width/wine-prefix" 2>&1); then
+    skip "$name skipped: ${reason:-the Wine check failed}"
     return 0
   fi
   stage "$name" scripts/windows.sh "$width"
