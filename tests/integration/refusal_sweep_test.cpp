@@ -10,10 +10,12 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "api/c_handles.h"
+#include "api/export_names.h"
 #include "dru01000.h"
 #include "printer_model.h"
 #include "support/operation_inputs.h"
@@ -220,6 +222,18 @@ TEST_F(RefusalSweep, ANullHandleIsTheBadArgumentErrorWhenTheCallNeedsIt) {
         }
         EXPECT_EQ(Frames().size(), sent_before) << "sent before the refusal";
     }
+}
+
+// The sweep follows the one list of entry points: one added there is swept
+// here, or named below as taking no handle the host could leave NULL.
+TEST_F(RefusalSweep, EveryListedEntryPointThatTakesAHandleIsSwept) {
+    const std::set<std::string> without_handles = {"Abre_Gaveta_Imp", "Leitura_X_Imp", "Reducao_Z_Imp",
+                                                   "Suprimento"};
+    std::set<std::string> swept;
+    for (const PointerArgument& arg : PointerArguments()) swept.insert(arg.call);
+    for (const std::string& name : kDriverExports)
+        EXPECT_TRUE(swept.count(name) || without_handles.count(name))
+            << name << " is in src/api/entry_points.def but not in the refusal sweep";
 }
 
 // ---- Amounts and quantities that are not finite ------------------------------
