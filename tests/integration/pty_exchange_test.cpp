@@ -80,6 +80,30 @@ TEST_F(PtyExchange, CommentBlockEndsWithItsOneReply) {
     EXPECT_EQ(fake.log_messages(), std::vector<std::string>{"Resultado : 1"});
 }
 
+// The first line a program writes to `fd` (5 s at most), and `fd` closed.
+std::string FirstLine(int fd) {
+    std::string line;
+    char c;
+    pollfd p{fd, POLLIN, 0};
+    while (::poll(&p, 1, 5000) > 0 && ::read(fd, &c, 1) == 1 && c != '\n') line += c;
+    ::close(fd);
+    return line;
+}
+
+// One exchange through the real serial code with COM1 pointed at `device`.
+template <typename Exchange>
+std::string ExchangeOnCom1(const std::string& device, const std::string& frame, const Exchange& exchange) {
+    RealClock clock;
+    PortNames names;
+    SerialBackend ports(names, clock);
+    ::setenv("DRU_PORT_COM1", device.c_str(), 1);
+    test::FakeLink fake;
+    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
+    const std::string reply = Comand_Porta(ctx, frame, exchange, "COM1", "Azul");
+    ::unsetenv("DRU_PORT_COM1");
+    return reply;
+}
+
 // The program: prints its device path first, serves, and with --stop-at-eof
 // stops at the end of stdin.
 TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
@@ -98,11 +122,7 @@ TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
     }
     ::close(to_child[0]);
     ::close(from_child[1]);
-    std::string path;
-    char c;
-    pollfd p{from_child[0], POLLIN, 0};
-    while (::poll(&p, 1, 5000) > 0 && ::read(from_child[0], &c, 1) == 1 && c != '\n') path += c;
-    ::close(from_child[0]);
+    const std::string path = FirstLine(from_child[0]);
     if (path.empty()) {
         ::close(to_child[1]);
         int status = 0;
@@ -110,14 +130,7 @@ TEST(PrinterSimProgram, ServesOnItsPrintedPathUntilStdinEnds) {
         GTEST_SKIP() << "the simulator could not start (exit " << WEXITSTATUS(status) << ")";
     }
 
-    RealClock clock;
-    PortNames names;
-    SerialBackend ports(names, clock);
-    ::setenv("DRU_PORT_COM1", path.c_str(), 1);
-    test::FakeLink fake;
-    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
-    const std::string list = Comand_Porta(ctx, Frame("432"), kSlowReplyExchange, "COM1", "Azul");
-    ::unsetenv("DRU_PORT_COM1");
+    const std::string list = ExchangeOnCom1(path, Frame("432"), kSlowReplyExchange);
     EXPECT_TRUE(list.starts_with("TOTALES POR FORMA DE PAGO\n")) << list;
     EXPECT_NE(list.find("\n ---"), std::string::npos) << "type 30: dash line from column 2";
 
@@ -142,24 +155,13 @@ TEST(PrinterSimProgram, RunsUntilToldToStopWhateverItsStdin) {
         ::_exit(127);
     }
     ::close(from_child[1]);
-    std::string path;
-    char c;
-    pollfd p{from_child[0], POLLIN, 0};
-    while (::poll(&p, 1, 5000) > 0 && ::read(from_child[0], &c, 1) == 1 && c != '\n') path += c;
-    ::close(from_child[0]);
+    const std::string path = FirstLine(from_child[0]);
     int status = -1;
     if (path.empty()) {
         ::waitpid(pid, &status, 0);
         GTEST_SKIP() << "the simulator could not start";
     }
-    RealClock clock;
-    PortNames names;
-    SerialBackend ports(names, clock);
-    ::setenv("DRU_PORT_COM1", path.c_str(), 1);
-    test::FakeLink fake;
-    LinkContext ctx{ports, clock, fake.log, fake.dialog, fake.messages, fake.format};
-    const std::string counters = Comand_Porta(ctx, Frame("481"), kCommandExchange, "COM1", "Azul");
-    ::unsetenv("DRU_PORT_COM1");
+    const std::string counters = ExchangeOnCom1(path, Frame("481"), kCommandExchange);
     EXPECT_TRUE(counters.starts_with("41:")) << "served after its stdin ended: " << counters;
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "still running";
     ::kill(pid, SIGTERM);
