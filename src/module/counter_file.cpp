@@ -1,5 +1,7 @@
 #include "module/counter_file.h"
 
+#include "host/file_system.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -12,7 +14,7 @@ namespace {
 // Reads every line "PORT;COUNTER;SERIAL" of the file into `into`; a line that
 // does not read is skipped.
 void Load(const std::string& path, InMemoryCounters& into) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::size_t a = line.find(';');
@@ -47,7 +49,7 @@ std::optional<PrinterCounter> CounterFile::recall(std::string_view port) const {
 void CounterFile::remember(std::string_view port, const PrinterCounter& counter) {
     this_call_.remember(port, counter);
     // The other ports' lines as the file has them, this port's replaced.
-    std::ifstream in(path(), std::ios::binary);
+    std::ifstream in(PathFromUtf8(path()), std::ios::binary);
     std::ostringstream out;
     const std::string key = CounterKey(port);
     for (std::string line; std::getline(in, line);) {
@@ -59,13 +61,15 @@ void CounterFile::remember(std::string_view port, const PrinterCounter& counter)
     out << Field(key) << ';' << counter.receipt << ';' << Field(counter.serial) << "\n";
     const std::string temporary = path() + ".tmp";
     {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream file(PathFromUtf8(temporary), std::ios::binary | std::ios::trunc);
         file << out.str();
         if (!file.flush()) return;  // a folder that takes no file: the memory of this call only
     }
+    // Replaced in one step, as the module's other files are (Windows too).
+    std::string reason;
+    if (MoveOverFile(temporary, path(), reason)) return;
     std::error_code ignored;
-    std::filesystem::rename(temporary, path(), ignored);
-    if (ignored) std::filesystem::remove(temporary, ignored);
+    std::filesystem::remove(PathFromUtf8(temporary), ignored);
 }
 
 }  // namespace dru
