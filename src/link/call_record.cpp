@@ -70,6 +70,12 @@ void NoteAccepted(LinkContext& ctx) {
     if (ctx.call && ctx.analysis_depth == 0) ctx.call->accepted = true;
 }
 
+void NoteRecovered(LinkContext& ctx) {
+    if (!ctx.call) return;
+    ++ctx.call->recovered;
+    ctx.call->accepted = true;
+}
+
 void NoteUnconfirmed(LinkContext& ctx, const std::string& what) {
     if (ctx.call && ctx.call->failure.empty()) ctx.call->failure = what;
 }
@@ -94,7 +100,7 @@ Verdict Judge(const CallRecord& r, const std::string& platform_error) {
     if (r.decided) return *r.decided;
     if (!platform_error.empty())
         return {VerdictKind::Unconfirmed, "the call ended on an error after printing began: " + platform_error};
-    if (!r.refusal.empty()) return {VerdictKind::Refused, r.refusal};
+    if (!r.refusal.empty() && r.refusals > r.recovered) return {VerdictKind::Refused, r.refusal};
     if (!r.failure.empty()) return {VerdictKind::Unconfirmed, r.failure};
     if (r.accepted) return {VerdictKind::Confirmed, "the printer accepted it"};
     if (!r.port_failure.empty()) return {VerdictKind::Unconfirmed, r.port_failure};

@@ -34,6 +34,7 @@ struct CallRecord {
     bool written = false;            // some bytes reached the line
     int writes = 0;                  // writes that put bytes on the line
     int refusals = 0;                // error replies seen
+    int recovered = 0;               // refused commands the error analysis sent again and got taken
     std::string port_failure = {};   // the first port that did not open, and why
     std::string refusal = {};        // the first error reply, as a sentence
     std::string failure = {};        // what left the call unconfirmed (a failed line, a give-up)
@@ -55,6 +56,10 @@ void NoteRefusal(LinkContext& ctx, long long error, std::string_view command);
 // A reply that is not an error, to what the call itself wrote (not to a
 // recovery command of the error analysis).
 void NoteAccepted(LinkContext& ctx);
+// The error analysis sent the refused command again and the printer took it
+// (an X reading after the sales period was opened for it): that refusal no
+// longer stands against the document.
+void NoteRecovered(LinkContext& ctx);
 // A document that was not confirmed, said in `what` (the first one is kept).
 void NoteUnconfirmed(LinkContext& ctx, const std::string& what);
 // The operation's own verdict, which the judging then keeps.

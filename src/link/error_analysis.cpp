@@ -56,13 +56,19 @@ public:
     // A recovery exchange; one that does not close leaves its port open in
     // the caller's place.
     void send(const std::string& frame, ExchangeOptions options) {
+        std::string reply;
         if (options.close) {
-            Comand_Porta(ctx_, frame, options, port_name_, scheme_);
-            return;
+            reply = Comand_Porta(ctx_, frame, options, port_name_, scheme_);
+        } else {
+            PortHandle kept;
+            reply = Comand_Porta(ctx_, frame, options, port_name_, scheme_, &kept);
+            hPort_ = std::move(kept);
         }
-        PortHandle kept;
-        Comand_Porta(ctx_, frame, options, port_name_, scheme_, &kept);
-        hPort_ = std::move(kept);
+        // The refused command itself, sent again and taken: the refusal was
+        // recovered from, and the document went on.
+        const std::string_view command = CommandText(frame);
+        if (!reply.empty() && ReportedCode(command) == comando_ && !IsErrorReply(reply, command, true))
+            NoteRecovered(ctx_);
     }
 
 private:
