@@ -2,6 +2,7 @@
 // records when bound, the fixed defaults and no clock when not.
 #include <gtest/gtest.h>
 
+#include "support/private_locale.h"
 #include "support/scoped_env.h"
 
 #include <cstdlib>
@@ -41,16 +42,13 @@ std::string ErrorOf(const std::function<void()>& f) {
     return "";
 }
 
-// Builds en_US into a private folder (LOCPATH); skipped where localedef is missing.
+// Skipped where localedef is missing.
 TEST(DataSetBinding, UnboundTableUsesTheFixedDefaultsWhateverTheLocale) {
 #if defined(_WIN32)
     GTEST_SKIP() << "on Windows the settings are the user's regional settings, not the locale environment";
 #endif
-    const std::string dir = testing::TempDir() + "dru_locales";
-    const std::string locale = dir + "/en_US.UTF-8";
-    const std::string build = "test -d " + locale + " || { mkdir -p " + dir +
-                              " && localedef -i en_US -f UTF-8 " + locale + " >/dev/null 2>&1; }";
-    if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef cannot build en_US";
+    const std::string dir = test::PrivateLocaleFolder();
+    if (dir.empty()) GTEST_SKIP() << "localedef cannot build en_US";
     ScopedEnv env{{"LOCPATH", dir.c_str()}, {"LC_ALL", "en_US.UTF-8"}, {"LC_NUMERIC", "en_US.UTF-8"}};
     ASSERT_EQ(DefaultFormatSettings().DecimalSeparator, '.');  // the locale is in force
 

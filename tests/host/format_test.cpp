@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/private_locale.h"
 #include "support/scoped_env.h"
 
 #include <cmath>
@@ -289,17 +290,13 @@ TEST(DefaultSettings, PlainOrMissingLocaleGivesTheFixedDefaults) {
     }
 }
 
-// Builds en_US into a private folder (LOCPATH), so the test does not depend on
-// the locales the machine happens to have; skipped where localedef is missing.
+// Skipped where localedef is missing.
 TEST(DefaultSettings, ReadsTheLocaleOfEachCategory) {
 #if defined(_WIN32)
     GTEST_SKIP() << "on Windows the settings are the user's regional settings, not the locale environment";
 #endif
-    const std::string dir = testing::TempDir() + "dru_locales";
-    const std::string locale = dir + "/en_US.UTF-8";
-    const std::string build = "test -d " + locale + " || { mkdir -p " + dir +
-                              " && localedef -i en_US -f UTF-8 " + locale + " >/dev/null 2>&1; }";
-    if (std::system(build.c_str()) != 0) GTEST_SKIP() << "localedef cannot build en_US";
+    const std::string dir = test::PrivateLocaleFolder();
+    if (dir.empty()) GTEST_SKIP() << "localedef cannot build en_US";
     ScopedEnv env{{"LOCPATH", dir.c_str()}, {"LC_ALL", nullptr},      {"LC_NUMERIC", nullptr},
                   {"LC_TIME", "C"},         {"LC_MONETARY", nullptr}, {"LANG", "en_US.UTF-8"}};
     const FormatSettings fs = DefaultFormatSettings();
