@@ -38,11 +38,15 @@ bool Reducao_Z_Imp(LinkContext& ctx, const std::string& stCdPortaImpFis,
     return true;
 }
 
+std::string ReceiptNumber(const std::string& counter) {
+    return AjustaZero(counter, kReceiptNumberWidth);
+}
+
 void Nr_Cupom(LinkContext& ctx, const std::string& stCdPortaImpFis,
               const std::string& stEsquemaCor, std::string& result) {
     const std::string stRetorno =
         SendDayCommand(ctx, Frame(cmd::kReadCounters), stCdPortaImpFis, stEsquemaCor);
-    std::string number = AjustaZero(ReadField(stRetorno, field481::kLastReceipt), kReceiptNumberWidth);
+    std::string number = ReceiptNumber(ReadField(stRetorno, field481::kLastReceipt));
     if (!number.empty()) result = std::move(number);
 }
 

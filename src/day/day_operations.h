@@ -21,6 +21,10 @@ bool Leitura_X_Imp(LinkContext& ctx, const std::string& stCdPortaImpFis,
 bool Reducao_Z_Imp(LinkContext& ctx, const std::string& stCdPortaImpFis,
                    const std::string& stEsquemaCor, const std::string& stParam3);
 
+// A receipt counter as the host gets a receipt number: zero-filled to 10
+// digits ("1002" -> "0000001002").
+std::string ReceiptNumber(const std::string& counter);
+
 // Command 481: the number of the last receipt (field 2 of the reply) zero-filled
 // to 10 digits, written into `result` only when a number was read; otherwise
 // `result` keeps what it held.

@@ -174,7 +174,8 @@ std::string Example(const std::string& lines) {
     return "\nExample:\n  " + lines + "\n";
 }
 
-int Run(const std::vector<std::string>& args, Console& console) {
+int Run(const std::vector<std::string>& args, Console& console,
+        const std::vector<CommandGroup>& more) {
     Program program{console, {}, {}};
     CLI::App app{kDescription, "dru"};
     app.set_version_flag("--version", std::string("dru, driver library ") + dru_version());
@@ -190,6 +191,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
     AddLogCommand(app, program);
     AddPortsCommand(app, program);
     AddSimulateCommand(app, program);
+    for (CommandGroup group : more) group(app, program);
     const std::string global_help = GlobalOptionsHelp(app);
     for (CLI::App* sub : app.get_subcommands({})) sub->footer(sub->get_footer() + global_help);
 

@@ -65,8 +65,13 @@ void AddLogCommand(CLI::App& app, Program& program);
 void AddPortsCommand(CLI::App& app, Program& program);
 void AddSimulateCommand(CLI::App& app, Program& program);
 
-// Runs dru with `args` (without the program name) on `console`; the exit code.
-int Run(const std::vector<std::string>& args, Console& console);
+// A group of subcommands added from above dru's own (dru serve).
+using CommandGroup = void (*)(CLI::App& app, Program& program);
+
+// Runs dru with `args` (without the program name) on `console`, with the
+// `more` groups beside its own; the exit code.
+int Run(const std::vector<std::string>& args, Console& console,
+        const std::vector<CommandGroup>& more = {});
 
 // The folder of the example input files and the sample host: installed
 // beside dru (PREFIX/share/dru01000/examples), else the sources' examples/.

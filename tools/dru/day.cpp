@@ -207,7 +207,67 @@ void DayTotals(CallContext& c, Report& r, const Input* in, std::string ecf) {
         r.line(l);
 }
 
+// The body of day-totals: its file's table, and the printer's number (--ecf).
+const Schema& DayTotalsBodySchema() {
+    static const Schema schema = [] {
+        Schema s = DayTotalsSchema();
+        s.push_back({"ecf", Member::Type::Text, false, {}, {},
+                     "the printer's number (default: read with Carrega_Dados_Impressora)"});
+        return s;
+    }();
+    return schema;
+}
+
+// The body of date-check: its options by their command-line names.
+const Schema& DateCheckBodySchema() {
+    static const Schema schema = {
+        {"offer-z", Member::Type::Flag, false, {}, {}, "let the driver offer an overdue Z"},
+        {"write-config", Member::Type::Flag, false, {}, {}, "write DedOvor.cds when there is none"},
+        {"replace-config", Member::Type::Flag, false, {}, {}, "with write-config: replace it"}};
+    return schema;
+}
+
 }  // namespace
+
+std::optional<CallSpec> DayCall(const std::string& name, const Json& body) {
+    using Call = void (*)(CallContext&, Report&);
+    static const std::vector<std::pair<std::string, Call>> plain = {
+        {"start", Start}, {"printer-data", PrinterData}, {"drawer", Drawer},
+        {"x", ReadingX},  {"z", ReductionZ},            {"receipt-number", ReceiptNumber}};
+    for (const auto& [command, call] : plain) {
+        if (command != name) continue;
+        Input::Check(body, "body", {});  // they take nothing
+        return CallSpec{.command = command,
+                        .call = call,
+                        .irreversible = command == "z" ? "The Z reduction (it closes the fiscal day)" : ""};
+    }
+    if (name == "date-check") {
+        const Input in = Input::Check(body, "body", DateCheckBodySchema());
+        const bool offer_z = in.flag("offer-z");
+        const ConfigChoice choice{in.flag("write-config"), in.flag("replace-config")};
+        return CallSpec{.command = name, .call = [offer_z, choice](CallContext& c, Report& r) {
+                            DateCheck(c, r, offer_z, choice);
+                        }};
+    }
+    if (name == "payment-types") {
+        auto in = std::make_shared<Input>(Input::Check(body, "body", PaymentTypesSchema()));
+        return CallSpec{.command = name,
+                        .call = [in](CallContext& c, Report& r) { PaymentTypes(c, r, *in); }};
+    }
+    if (name == "day-totals") {
+        auto in = std::make_shared<Input>(Input::Check(body, "body", DayTotalsBodySchema()));
+        const std::string ecf = in->text("ecf");
+        return CallSpec{.command = name, .call = [in, ecf](CallContext& c, Report& r) {
+                            DayTotals(c, r, in.get(), ecf);
+                        }};
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> DayNames() {
+    return {"start", "printer-data", "date-check", "drawer",        "x",
+            "z",     "receipt-number", "payment-types", "day-totals"};
+}
 
 void AddDayCommands(CLI::App& app, Program& program) {
     OnRun(Subcommand(app, "start",

@@ -11,6 +11,9 @@
 
 namespace dru::cli {
 
+// The driver's debug log in the host folder.
+inline constexpr const char* kDebugLogFile = "ANALISA_ERRO.txt";
+
 struct LogEntry {
     std::string time;   // the line's date and time as logged
     std::string kind;   // "sent", "received", "error", "note", or "unreadable"

@@ -423,7 +423,59 @@ void AddDocument(CLI::App& app, Program& program, Document doc) {
     });
 }
 
+// The amount of a supply or withdrawal given as a JSON body: {"amount": 20000}
+// (a number, or a text in the command line's one form), with "negative": true
+// for a negative one.
+double AmountMember(const Json& body) {
+    static const Schema schema = {{"amount", Member::Type::Number, true, {}, {}, "the amount"},
+                                  {"negative", Flag, false, {}, {}, "allow a negative amount"}};
+    Json checked = body;
+    const bool text = body.is_object() && body.contains("amount") && body["amount"].is_string();
+    if (text) checked["amount"] = 0;  // its form is checked below, as the command line's
+    const Input in = Input::Check(std::move(checked), "body", schema);
+    const bool negative = in.flag("negative");
+    if (text) {
+        try {
+            return AmountArgument(body["amount"].get<std::string>(), "amount", negative);
+        } catch (const UsageError& e) {
+            throw InputError(std::string("body: $.amount: ") + e.what(), "$.amount");
+        }
+    }
+    const double amount = in.number("amount");
+    if (amount < 0 && !negative)
+        throw InputError("body: $.amount: negative: give \"negative\": true to print it so", "$.amount");
+    if (std::abs(amount * 100 - std::round(amount * 100)) > 1e-6)
+        throw InputError("body: $.amount: at most two decimals", "$.amount");
+    return amount;
+}
+
 }  // namespace
+
+std::optional<CallSpec> DocumentCall(const std::string& name, const Json& body) {
+    for (Document (*document)() : kDocuments) {
+        auto doc = std::make_shared<Document>(document());
+        if (doc->name != name) continue;
+        std::shared_ptr<Input> file;
+        DocumentInput in;
+        if (doc->schema) {
+            file = std::make_shared<Input>(Input::Check(body, "body", *doc->schema));
+            in.file = file.get();
+        } else {
+            in.amount = AmountMember(body);
+        }
+        return CallSpec{.command = doc->name,
+                        .call = [file, in, doc](CallContext& c, Report& r) { doc->call(in, c, r); },
+                        .document = true,
+                        .irreversible = doc->irreversible};
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> DocumentNames() {
+    std::vector<std::string> names;
+    for (Document (*document)() : kDocuments) names.push_back(document().name);
+    return names;
+}
 
 void AddDocumentCommands(CLI::App& app, Program& program) {
     for (Document (*document)() : kDocuments) AddDocument(app, program, document());

@@ -50,7 +50,7 @@ class Checker {
     explicit Checker(const std::string& file) : file_(file) {}
 
     [[noreturn]] void fail(const std::string& path, const std::string& what) const {
-        throw InputError(file_ + ": " + path + ": " + what);
+        throw InputError(file_ + ": " + path + ": " + what, path);
     }
 
     void document(const Json& doc, const Schema& schema) {
@@ -342,6 +342,10 @@ Input Input::Load(const std::string& path, const Schema& schema) {
 }
 
 Input Input::Parse(const std::string& text, const std::string& name, const Schema& schema) {
+    return Check(ParseJsonText(text, name), name, schema);
+}
+
+Json ParseJsonText(const std::string& text, const std::string& name) {
     Json doc;
     try {
         doc = Json::parse(text);
@@ -355,6 +359,10 @@ Input Input::Parse(const std::string& text, const std::string& name, const Schem
         throw InputError(name + OverflowPlace(text, e.what()) + ": a number out of range: " +
                          ExceptionDetail(e.what()));
     }
+    return doc;
+}
+
+Input Input::Check(Json doc, const std::string& name, const Schema& schema) {
     Checker(name).document(doc, schema);
     return Input(std::move(doc), &schema);
 }

@@ -45,10 +45,16 @@ struct Member {
 };
 using Schema = std::vector<Member>;
 
-// A bad input file: exit code 2.
+// A bad input file: exit code 2. `path()` is the JSON path of the fault
+// ("$.cdsVendas[0].NMPRODUTO"; empty for a file that is no JSON at all).
 class InputError : public UsageError {
   public:
     using UsageError::UsageError;
+    InputError(const std::string& what, std::string path) : UsageError(what), path_(std::move(path)) {}
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
 };
 
 // Table and parameter handles that free themselves.
@@ -74,6 +80,8 @@ class Input {
     static Input Load(const std::string& path, const Schema& schema);
     // Checks text already read (`name` is what errors call it).
     static Input Parse(const std::string& text, const std::string& name, const Schema& schema);
+    // Checks a document already parsed.
+    static Input Check(Json doc, const std::string& name, const Schema& schema);
 
     bool has(const std::string& member) const { return doc_.contains(member); }
     std::string text(const std::string& member, const std::string& fallback = "") const;
@@ -125,6 +133,9 @@ double NumberArgument(const std::string& text, const std::string& what);
 // thousand?) is refused, as is any other form; a negative one only when
 // `negative_allowed`. Raises UsageError naming `what`.
 double AmountArgument(const std::string& text, const std::string& what, bool negative_allowed);
+
+// JSON text parsed; raises InputError naming `name` with the line and column of a fault.
+Json ParseJsonText(const std::string& text, const std::string& name);
 
 // The whole of an input file; raises InputError with the system's reason.
 std::string ReadInputFile(const std::string& path);

@@ -14,7 +14,6 @@ namespace dru::cli {
 
 namespace {
 
-constexpr const char* kLogFile = "ANALISA_ERRO.txt";
 // How often --follow looks for new lines.
 constexpr auto kFollowPoll = std::chrono::milliseconds(250);
 
@@ -32,7 +31,7 @@ void WaitForLog(Program& program, LogReader& reader, std::vector<std::string>& l
 
 int ShowLog(Program& program, const std::string& file, bool follow) {
     const std::string path =
-        file.empty() ? ChosenHostFolder(program.options) + "/" + kLogFile : file;
+        file.empty() ? ChosenHostFolder(program.options) + "/" + kDebugLogFile : file;
     LogReader reader(path);
     std::vector<std::string> lines;
     if (follow)

@@ -129,6 +129,7 @@ class DeviceTarget final : public Target {
             throw UsageError("--port takes COM1 ... COM12 or a device path, not \"" + port + "\"");
     }
     std::string port_name() const override { return name_; }
+    std::string device() const override { return device_; }
     void also_answer_to(const std::string& port) override {
         if (!device_.empty()) override_.point(port, device_);
     }
@@ -212,9 +213,17 @@ class SimulatorTarget final : public Target {
         server_->with_model([&](sim::PrinterModel& m) { RememberCounter(m, port_name(), folder); });
     }
     const std::atomic<int>* count_frames() override { return device_->count_frames(); }
+    std::string device() const override { return device_->device(); }
     void finish(Report& report) override {
-        server_->with_model(
-            [&](sim::PrinterModel& m) { report.paper = PaperSince(m, first_line_); });
+        server_->with_model([&](sim::PrinterModel& m) {
+            report.paper = PaperSince(m, first_line_);
+            first_line_ = m.paper().size();
+        });
+    }
+    std::optional<std::string> paper_roll() const override {
+        std::string roll;
+        server_->with_model([&](sim::PrinterModel& m) { roll = PaperSince(m, 0); });
+        return roll;
     }
 
   private:
@@ -247,6 +256,7 @@ class PreviewTarget final : public Target {
     void remember_counter(const HostFolder& folder) override { RememberCounter(model_, kDevicePort, folder); }
     void finish(Report& report) override;
     Schedule schedule() const override;
+    std::optional<std::string> paper_roll() const override { return PaperSince(model_, 0); }
 
   private:
     VirtualClock clock_;
@@ -281,6 +291,8 @@ void PreviewTarget::finish(Report& report) {
         }
     }
     report.schedule_ms = at;
+    first_line_ = model_.paper().size();  // the next call's report starts after this one's
+    trace_.clear();
 }
 
 Schedule PreviewTarget::schedule() const {

@@ -21,6 +21,7 @@
 #pragma once
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,8 +81,14 @@ class Target {
     virtual std::string port_name() const = 0;
     // Points another port name (DedOvor.cds's) at this printer.
     virtual void also_answer_to(const std::string& port) { (void)port; }
-    // The paper roll and, for a preview, the frames and the time.
+    // The paper roll printed since the last finish (or the start) and, for a
+    // preview, the frames and the time since then.
     virtual void finish(Report& report) { (void)report; }
+    // The device the port name is pointed at ("" when the driver maps it).
+    virtual std::string device() const { return {}; }
+    // The simulator's whole paper roll, its day's sale included; nullopt for a
+    // real printer. Called between calls, never during one.
+    virtual std::optional<std::string> paper_roll() const { return std::nullopt; }
     virtual Schedule schedule() const { return {}; }
     // Counts the frames written from now on (real runs); null when not counted.
     virtual const std::atomic<int>* count_frames() { return nullptr; }

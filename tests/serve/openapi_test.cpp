@@ -1,0 +1,124 @@
+// docs/openapi.json, the description dru serve hands out as it is: the
+// service holds this very text, it reads as JSON, has a path for every
+// operation the service takes and none it does not, every reference in it
+// leads somewhere, and the rules every client must follow (the token, the
+// key's form, each refusal) are written in it as the service applies them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "access.h"
+#include "assets.h"
+#include "operations.h"
+
+namespace dru::test {
+namespace {
+
+using nlohmann::json;
+
+std::string DescriptionText() {
+    std::ifstream in(std::string(DRU_SOURCE_DIR) + "/docs/openapi.json", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const json& Description() {
+    static const json doc = json::parse(DescriptionText());  // throws, failing every test, when it is not JSON
+    return doc;
+}
+
+// Every "$ref" under `node`, with where it stands.
+void CollectRefs(const json& node, const std::string& at,
+                 std::vector<std::pair<std::string, std::string>>& refs) {
+    if (node.is_object()) {
+        for (const auto& [key, value] : node.items()) {
+            if (key == "$ref" && value.is_string()) refs.emplace_back(at, value.get<std::string>());
+            CollectRefs(value, at + "/" + key, refs);
+        }
+    } else if (node.is_array()) {
+        for (std::size_t i = 0; i < node.size(); ++i)
+            CollectRefs(node[i], at + "/" + std::to_string(i), refs);
+    }
+}
+
+// The service serves this very file, and it describes what the service takes.
+TEST(OpenApi, IsTheServedFileWithAPostPathForEveryOperationAndNoOther) {
+    EXPECT_EQ(OpenApiText(), DescriptionText());
+    EXPECT_EQ(Description().value("openapi", ""), "3.0.3");
+    const std::vector<std::string>& served = cli::OperationNames();
+    const json& paths = Description().at("paths");
+    for (const std::string& name : served)
+        EXPECT_TRUE(paths.contains("/v1/" + name) && paths["/v1/" + name].contains("post")) << name;
+    const json& jobs_of = Description()["components"]["schemas"]["Job"]["properties"]["operation"];
+    EXPECT_EQ(jobs_of["enum"].get<std::set<std::string>>(), std::set<std::string>(served.begin(), served.end()));
+    for (const auto& [path, item] : paths.items()) {
+        if (!item.contains("post")) continue;
+        EXPECT_NE(std::find(served.begin(), served.end(), path.substr(4)), served.end())
+            << path << " is not an operation the service takes";
+        for (const char* status : {"200", "202", "400", "401", "403", "409", "413", "503"})
+            EXPECT_TRUE(item["post"]["responses"].contains(status)) << path << " " << status;
+    }
+}
+
+TEST(OpenApi, EveryReferenceLeadsToAPartOfTheDescription) {
+    std::vector<std::pair<std::string, std::string>> refs;
+    CollectRefs(Description(), "", refs);
+    ASSERT_FALSE(refs.empty());
+    for (const auto& [at, ref] : refs) {
+        ASSERT_EQ(ref.rfind("#/", 0), 0u) << at << ": " << ref;
+        EXPECT_TRUE(Description().contains(json::json_pointer(ref.substr(1)))) << at << ": " << ref;
+    }
+}
+
+TEST(OpenApi, TheTokenGuardsEveryPathButTheConsolePage) {
+    const json& doc = Description();
+    EXPECT_EQ(doc["components"]["securitySchemes"]["bearer"]["scheme"], "bearer");
+    EXPECT_EQ(doc["security"], json::parse(R"([{"bearer": []}])"));
+    for (const auto& [path, item] : doc["paths"].items()) {
+        for (const auto& [method, operation] : item.items()) {
+            EXPECT_EQ(operation.contains("security"), path == "/") << method << " " << path;
+        }
+    }
+    EXPECT_EQ(doc["paths"]["/"]["get"]["security"], json::array());
+}
+
+TEST(OpenApi, EveryRefusalIsDescribedWithTheErrorObject) {
+    const json& responses = Description()["components"]["responses"];
+    const std::vector<std::pair<std::string, int>> refusals = {
+        {"BadInput", 400},         {"Unauthorized", 401}, {"Forbidden", 403}, {"NotFound", 404},
+        {"MethodNotAllowed", 405}, {"KeyReused", 409},    {"TooLarge", 413},  {"QueueFull", 503},
+        {"Internal", 500}};
+    for (const auto& [name, status] : refusals) {
+        ASSERT_TRUE(responses.contains(name)) << status;
+        EXPECT_EQ(responses[name]["content"]["application/json"]["schema"]["$ref"],
+                  "#/components/schemas/Error")
+            << name;
+    }
+    EXPECT_TRUE(responses["QueueFull"]["headers"].contains("Retry-After"));
+    EXPECT_TRUE(responses["MethodNotAllowed"]["headers"].contains("Allow"));
+}
+
+// The key's pattern as written takes what the service takes, and only that.
+TEST(OpenApi, TheIdempotencyKeyPatternTakesWhatTheServiceTakes) {
+    const json& key = Description()["components"]["parameters"]["IdempotencyKey"];
+    EXPECT_EQ(key["name"], "Idempotency-Key");
+    EXPECT_EQ(key["in"], "header");
+    const std::regex pattern(key["schema"]["pattern"].get<std::string>());
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"sale-0042", true},         {"job_A9-z", true},  {std::string(128, 'k'), true},
+        {std::string(129, 'k'), false}, {"", false},      {"sale 42", false},
+        {"sale/42", false},          {"clé", false},      {"a.b", false}};
+    for (const auto& [text, taken] : cases) {
+        EXPECT_EQ(serve::ValidKey(text), taken) << "\"" << text << "\"";
+        EXPECT_EQ(std::regex_match(text, pattern), taken) << "\"" << text << "\"";
+    }
+}
+
+}  // namespace
+}  // namespace dru::test

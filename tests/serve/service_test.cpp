@@ -1,0 +1,299 @@
+// The service over HTTP: every operation, the exactly-once rules, and who
+// may ask.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "http_api.h"
+#include "operations.h"
+#include "serve_command.h"
+#include "service_rig.h"
+
+namespace dru::serve::test {
+namespace {
+
+ServiceOptions WithQueueLimit(std::size_t limit) {
+    ServiceOptions o;
+    o.queue_limit = limit;
+    return o;
+}
+
+ServiceOptions WithOrigin(const std::string& origin) {
+    ServiceOptions o;
+    o.origins = {origin};
+    return o;
+}
+
+struct OperationCase {
+    std::string operation;
+    std::string body;
+    std::string verdict;  // the verdict's kind
+};
+
+// Each operation with a body it takes, on the simulator.
+TEST(PrintService, RunsEveryOperationOfDru) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path());
+    const std::vector<OperationCase> cases = {
+        {"receipt-number", "", "confirmed"},
+        {"sale", Example("sale.json"), "confirmed"},
+        {"bill", Example("bill.json"), "confirmed"},
+        {"supply", R"({"amount": 20000})", "confirmed"},
+        {"withdrawal", R"({"amount": "1500.50"})", "confirmed"},
+        {"product-report", Example("product_report.json"), "confirmed"},
+        {"credit-voucher", Example("credit_voucher.json"), "unconfirmed"},  // never read back
+        {"start", "{}", "confirmed"},
+        {"printer-data", "{}", "confirmed"},
+        {"date-check", R"({"write-config": true})", "confirmed"},
+        {"drawer", "{}", "confirmed"},
+        {"x", "{}", "confirmed"},
+        {"payment-types", Example("payment_types.json"), "confirmed"},
+        {"day-totals", "{}", "confirmed"},
+        {"closing", Example("closing.json").replace(1, 0, R"("answers": ["n", "y"], )"), "confirmed"},
+        {"z", R"({"confirm": true})", "confirmed"},
+    };
+    // After the Z the sales period is closed: the X reading opens it and is
+    // sent again, and the printer takes it.
+    const OperationCase x_after_z = {"x", "{}", "confirmed"};
+    EXPECT_EQ(cases.size(), cli::OperationNames().size());
+    for (const OperationCase& c : cases) {
+        const Reply r = rig.post(c.operation, c.body, "k-" + c.operation);
+        ASSERT_EQ(r.status, 200) << c.operation << ": " << r.body.dump();
+        EXPECT_EQ(r.body["command"], c.operation);
+        EXPECT_EQ(r.body["verdict"]["kind"], c.verdict) << c.operation << ": " << r.body["verdict"].dump();
+        EXPECT_EQ(r.body["job"]["key"], "k-" + c.operation);
+        EXPECT_EQ(r.body["job"]["state"], "done");
+        EXPECT_EQ(r.body["replay"], false);
+    }
+    const Reply x = rig.post(x_after_z.operation, x_after_z.body, "x-after-z");
+    EXPECT_EQ(x.body["verdict"]["kind"], x_after_z.verdict) << x.body["verdict"].dump();
+    const Reply sale = rig.get("/v1/jobs/k-sale");
+    EXPECT_EQ(sale.body["job"]["receipt_number"], "0000001002");
+    EXPECT_EQ(sale.body["answer"]["receipt_number"], "0000001002");
+    const Reply closing = rig.get("/v1/jobs/k-closing");
+    EXPECT_EQ(closing.body["answer"]["outputs"]["boReduziu"], true) << "the second answer confirmed the Z";
+    const Reply jobs = rig.get("/v1/jobs?limit=3");
+    ASSERT_EQ(jobs.body["jobs"].size(), 3u);
+    EXPECT_EQ(jobs.body["jobs"][0]["key"], "x-after-z") << "newest first";
+}
+
+// The same key and body: the recorded answer, nothing printed again, also
+// after a restart; another body or operation under the key: 409.
+TEST(PrintService, AKeyPrintsOnceAndReplaysItsAnswer) {
+    dru::test::TempFolder dir;
+    const std::string sale = Example("sale.json");
+    Json reordered = Json::parse(sale);
+    reordered = Json(nlohmann::json(reordered));  // the same members, another order
+    {
+        ServiceRig rig(dir.path());
+        const Reply first = rig.post("sale", sale, "sale-0042");
+        ASSERT_EQ(first.status, 200);
+        const Reply again = rig.post("sale", reordered.dump(), "sale-0042");
+        EXPECT_EQ(again.status, 200);
+        EXPECT_EQ(again.body["replay"], true);
+        EXPECT_EQ(again.body["receipt_number"], first.body["receipt_number"]);
+        EXPECT_EQ(rig.receipts_on_paper(), 2) << "the day's first sale and this one";
+        EXPECT_EQ(rig.post("sale", R"({"cdsVendas": [], "cdsMovi": []})", "sale-0042").status, 409);
+        EXPECT_EQ(rig.post("x", "{}", "sale-0042").status, 409);
+    }
+    ServiceRig restarted(dir.path());
+    const Reply replay = restarted.post("sale", sale, "sale-0042");
+    EXPECT_EQ(replay.status, 200);
+    EXPECT_EQ(replay.body["replay"], true);
+    EXPECT_EQ(replay.body["receipt_number"], "0000001002");
+    EXPECT_EQ(restarted.receipts_on_paper(), 1) << "only the restarted simulator's own first sale";
+}
+
+// Ten clients send one key at once: one print, ten answers with its number.
+TEST(PrintService, TenClientsWithOneKeyPrintOnce) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path());
+    const std::string sale = Example("sale.json");
+    std::vector<Reply> replies(10);
+    std::vector<std::thread> clients;
+    for (Reply& r : replies) clients.emplace_back([&] { r = rig.post("sale", sale, "same-key"); });
+    for (std::thread& t : clients) t.join();
+    int first = 0;
+    for (const Reply& r : replies) {
+        ASSERT_EQ(r.status, 200) << r.body.dump();
+        EXPECT_EQ(r.body["receipt_number"], "0000001002");
+        first += r.body["replay"] == false;
+    }
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(rig.receipts_on_paper(), 2);
+}
+
+// Fifty sales with their own keys at once: each printed once, the receipt
+// numbers consecutive.
+TEST(PrintService, FiftySalesAtOnceGetConsecutiveNumbers) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path());  // the default queue holds them all
+    const std::string sale = Example("sale.json");
+    std::vector<Reply> replies(50);
+    std::vector<std::thread> clients;
+    for (std::size_t i = 0; i < replies.size(); ++i)
+        clients.emplace_back([&, i] { replies[i] = rig.post("sale", sale, "sale-" + std::to_string(i)); });
+    for (std::thread& t : clients) t.join();
+    std::set<long> numbers;
+    for (const Reply& r : replies) {
+        ASSERT_EQ(r.status, 200) << r.body.dump();
+        EXPECT_EQ(r.body["verdict"]["kind"], "confirmed") << r.body.dump();
+        numbers.insert(std::stol(r.body.value("receipt_number", "0")));
+    }
+    ASSERT_EQ(numbers.size(), 50u);
+    EXPECT_EQ(*numbers.begin(), 1002);
+    EXPECT_EQ(*numbers.rbegin(), 1051);
+    EXPECT_EQ(rig.receipts_on_paper(), 51);
+}
+
+// While a sale prints in real time: the status and journal answer, one job
+// waits, and the next is refused with Retry-After (the queue holds one).
+TEST(PrintService, AnswersQueriesAndBoundsTheQueueWhileASalePrints) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path(), WithQueueLimit(1), /*preview=*/false);
+    ASSERT_EQ(rig.post("sale", Example("sale.json"), "first", "?wait=0").status, 202);
+    for (int i = 0; i < 1000 && rig.get("/v1/status").body["queue"]["running"].is_null(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(rig.post("x", "{}", "second", "?wait=0").status, 202);
+    const Reply full = rig.post("x", "{}", "third");
+    EXPECT_EQ(full.status, 503) << full.body.dump();
+    EXPECT_EQ(full.headers.count("Retry-After"), 1u);
+    const Reply status = rig.get("/v1/status");
+    EXPECT_EQ(status.body["queue"]["running"]["key"], "first") << status.body.dump();
+    EXPECT_EQ(status.body["queue"]["queued"][0]["key"], "second");
+    EXPECT_EQ(rig.get("/v1/jobs?limit=5").body["jobs"].size(), 2u) << "the refused one left no row";
+    const Reply second = rig.post("x", "{}", "second");  // waits for it
+    EXPECT_EQ(second.body["verdict"]["kind"], "confirmed");
+    EXPECT_EQ(second.body["replay"], true) << "the same key again: the one job's answer";
+    EXPECT_EQ(rig.get("/v1/jobs/first").body["job"]["receipt_number"], "0000001002");
+}
+
+// ?wait=0 answers at once with the job; its answer is read later.
+TEST(PrintService, AJobCanBePolledForItsAnswer) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path());
+    const Reply accepted = rig.post("x", "{}", "poll-1", "?wait=0");
+    ASSERT_EQ(accepted.status, 202);
+    EXPECT_EQ(accepted.body["job"]["key"], "poll-1");
+    // The queued job ends on its own; the same key then waits for it.
+    const Reply done = rig.post("x", "{}", "poll-1");
+    EXPECT_EQ(done.body["job"]["state"], "done");
+    EXPECT_EQ(rig.get("/v1/jobs/poll-1").body["answer"]["verdict"]["kind"], "confirmed");
+}
+
+struct RequestCase {
+    std::string name;
+    std::string method, path;
+    httplib::Headers headers;  // besides a good token, unless "Authorization" is given
+    std::string body;
+    int status;
+    std::string error_part = "";  // in the error text
+    std::string path_in_error = "";
+};
+
+// Who may ask, and the answers to bad requests: JSON, with dru's texts.
+TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path(), WithOrigin("http://till.example:3000"));
+    const std::string port = std::to_string(rig.port);
+    const std::string big(kMaxBody + 1, ' ');
+    const std::vector<RequestCase> cases = {
+        {"no token", "GET", "/v1/status", {{"Authorization", ""}}, "", 401, "token"},
+        {"wrong token", "GET", "/v1/status", {{"Authorization", "Bearer 0123"}}, "", 401},
+        {"another host", "GET", "/v1/status", {{"Host", "evil.example:" + port}}, "", 403, "Host"},
+        {"localhost", "GET", "/v1/status", {{"Host", "localhost:" + port}}, "", 200},
+        {"another origin", "POST", "/v1/x", {{"Origin", "http://evil.example"}}, "{}", 403},
+        {"its own page", "POST", "/v1/x", {{"Origin", "http://127.0.0.1:" + port}}, "{}", 200},
+        {"a configured origin", "GET", "/v1/status", {{"Origin", "http://till.example:3000"}}, "", 200},
+        {"too large", "POST", "/v1/sale", {}, big, 413, "1 MiB"},
+        {"not JSON", "POST", "/v1/sale", {}, "{\"cdsVendas\": [", 400, "line 1"},
+        {"a field", "POST", "/v1/sale", {}, R"({"cdsVendas": [{"NMPRODUTO": 5}], "cdsMovi": []})", 400,
+         "expected a text", "$.cdsVendas[0].NMPRODUTO"},
+        {"negative", "POST", "/v1/supply", {}, R"({"amount": -5})", 400, "negative", "$.amount"},
+        {"unanswerable", "POST", "/v1/closing", {}, R"({"answers": ["maybe"]})", 400, "", "$.answers[0]"},
+        {"a bad key", "POST", "/v1/x", {{"Idempotency-Key", "no spaces"}}, "{}", 400, "Idempotency-Key"},
+        {"a long key", "POST", "/v1/x", {{"Idempotency-Key", std::string(129, 'k')}}, "{}", 400},
+        {"no such path", "GET", "/v1/nothing", {}, "", 404},
+        {"no such job", "GET", "/v1/jobs/none", {}, "", 404},
+        {"an operation read", "GET", "/v1/sale", {}, "", 405},
+        {"a query written", "POST", "/v1/status", {}, "{}", 405},
+        {"a bad limit", "GET", "/v1/jobs?limit=0", {}, "", 400},
+    };
+    for (const RequestCase& c : cases) {
+        httplib::Headers headers = c.headers;
+        if (!headers.count("Authorization")) headers.emplace("Authorization", "Bearer " + rig.service->token());
+        httplib::Request req;
+        req.method = c.method;
+        req.path = c.path;
+        req.headers = headers;
+        req.body = c.body;
+        if (!c.body.empty()) req.set_header("Content-Type", "application/json");
+        const Reply r = ServiceRig::Read(rig.client().send(req));
+        EXPECT_EQ(r.status, c.status) << c.name << ": " << r.body.dump();
+        if (c.status < 400) continue;
+        EXPECT_EQ(r.body["status"], c.status) << c.name;
+        EXPECT_NE(r.body.value("error", "").find(c.error_part), std::string::npos) << c.name << ": " << r.body.dump();
+        if (!c.path_in_error.empty()) {
+            EXPECT_EQ(r.body["path"], c.path_in_error) << c.name;
+        }
+    }
+}
+
+// CORS: only a configured origin gets the headers, and its preflight.
+TEST(PrintService, GivesCorsAccessOnlyToAConfiguredOrigin) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path(), WithOrigin("http://till.example:3000"));
+    httplib::Client c = rig.client();
+    const auto preflight = c.Options("/v1/sale", {{"Origin", "http://till.example:3000"},
+                                                   {"Access-Control-Request-Method", "POST"}});
+    ASSERT_TRUE(preflight);
+    EXPECT_EQ(preflight->status, 204);
+    EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Origin"), "http://till.example:3000");
+    EXPECT_NE(preflight->get_header_value("Access-Control-Allow-Headers").find("Idempotency-Key"),
+              std::string::npos);
+    const auto other = c.Options("/v1/sale", {{"Origin", "http://evil.example"}});
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->status, 403);
+    EXPECT_FALSE(other->has_header("Access-Control-Allow-Origin"));
+    const Reply plain = rig.get("/v1/status");
+    EXPECT_FALSE(plain.headers.count("Access-Control-Allow-Origin"));
+}
+
+// The status while idle, the console page and the description without a token.
+TEST(PrintService, ShowsItsStatusConsoleAndDescription) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path());
+    const Reply status = rig.get("/v1/status");
+    EXPECT_EQ(status.body["printer"]["simulator"], true);
+    EXPECT_EQ(status.body["printer"]["last_receipt_number"], "0000001001");
+    EXPECT_EQ(status.body["queue"]["limit"], kDefaultQueueLimit);
+    EXPECT_EQ(status.body["service"]["version"], dru_version());
+    const auto page = rig.client().Get("/");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find("<html"), std::string::npos);
+    EXPECT_EQ(page->get_header_value("X-Frame-Options"), "DENY");
+    EXPECT_NE(page->get_header_value("Content-Security-Policy").find("connect-src 'self'"), std::string::npos);
+    const Reply description = rig.get("/v1/openapi.json");
+    EXPECT_EQ(description.body["openapi"].get<std::string>().substr(0, 2), "3.");
+}
+
+// The command refuses a bad address before anything starts.
+TEST(ServeCommand, RefusesABadAddressOrQueue) {
+    dru::test::TempFolder dir;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"serve", "--listen", "8020"}, {"serve", "--listen", "localhost:http"},
+          {"serve", "--listen", "127.0.0.1:70000"}, {"serve", "--queue-limit", "0", "--data-dir", dir.path()}}) {
+        std::istringstream in;
+        std::ostringstream out, err;
+        cli::Console console{in, out, err};
+        EXPECT_EQ(cli::Run(args, console, {AddServeCommand}), cli::kBadUsage) << args.back();
+        EXPECT_NE(err.str().find("dru: "), std::string::npos) << err.str();
+        EXPECT_EQ(out.str().find("listening"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace dru::serve::test
