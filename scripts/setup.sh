@@ -7,21 +7,24 @@
 # The demonstration's and the suite's tiers are required: a package of theirs
 # that cannot be installed ends the set-up (exit 1), naming the package and
 # the package manager's reason. The optional parts (the fuzz targets, each
-# Windows width) are installed as far as they can be had; one that cannot be
-# is a line "<part> skipped: <packages> cannot be installed: <reason>", also
-# written to the file $DRU_SETUP_SKIPS when it is set (scripts/test.sh
-# repeats it in its summary). A package index that cannot be refreshed is a
-# warning: the set-up goes on with the indexes it has.
+# Windows width, the console's browser test) are installed as far as they
+# can be had; one that cannot be is a line "<part> skipped: <packages>
+# cannot be installed: <reason>", also written to the file $DRU_SETUP_SKIPS
+# when it is set (scripts/test.sh repeats it in its summary). A package index
+# that cannot be refreshed is a warning: the set-up goes on with the indexes
+# it has.
 set -uo pipefail
 tier=${1:-test}
 
-demo_packages=(g++ cmake make pkg-config libcli11-dev nlohmann-json3-dev)
+# dru serve adds cpp-httplib (HTTP) and SQLite (its journal).
+demo_packages=(g++ cmake make pkg-config libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libsqlite3-dev)
 suite_packages=(libgtest-dev libgmock-dev libbenchmark-dev)
 # name|packages|foreign architecture it needs (or nothing)
 optional_parts=(
   "fuzz targets|clang libclang-rt-dev|"
   "Windows 64-bit tests|g++-mingw-w64-x86-64-posix wine wine64 googletest|"
   "Windows 32-bit tests|g++-mingw-w64-i686-posix wine wine32:i386 googletest|i386"
+  "browser console test|chromium chromium-driver python3-selenium|"
 )
 
 case "$tier" in
