@@ -94,6 +94,8 @@ TEST(PrintService, AKeyPrintsOnceAndReplaysItsAnswer) {
         EXPECT_EQ(again.status, 200);
         EXPECT_EQ(again.body["replay"], true);
         EXPECT_EQ(again.body["receipt_number"], first.body["receipt_number"]);
+        EXPECT_EQ(again.body["job"], first.body["job"]) << "the first answer's job is the journal's";
+        EXPECT_TRUE(first.body["job"]["started_at"].is_string());
         EXPECT_EQ(rig.receipts_on_paper(), 2) << "the day's first sale and this one";
         EXPECT_EQ(rig.post("sale", R"({"cdsVendas": [], "cdsMovi": []})", "sale-0042").status, 409);
         EXPECT_EQ(rig.post("x", "{}", "sale-0042").status, 409);

@@ -205,9 +205,10 @@ void JobDesk::run(const std::shared_ptr<Live>& live, const cli::PreparedCall& ca
     JobRecord r = live->record;
     try {
         const Counter before = printer_.counter();
+        r.started_at = UtcNow();
         // Written before the first byte goes out: a job the journal cannot
         // show as running is not printed.
-        journal_.start(r.key, UtcNow(), before.receipt, before.serial);
+        journal_.start(r.key, r.started_at, before.receipt, before.serial);
     } catch (const std::exception& e) {
         r.state = kDone;
         r.ended_at = UtcNow();
