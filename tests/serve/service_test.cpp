@@ -1,6 +1,10 @@
 // The service over HTTP: every operation, the exactly-once rules, and who
 // may ask.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <set>
 #include <thread>
@@ -24,6 +28,27 @@ ServiceOptions WithOrigin(const std::string& origin) {
     ServiceOptions o;
     o.origins = {origin};
     return o;
+}
+
+// One request written as it is, and everything the service answers until
+// it closes the connection.
+std::string RawExchange(int port, const std::string& request) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const timeval limit{.tv_sec = 30, .tv_usec = 0};  // a hung service fails the test
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string reply;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+        write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
+        char chunk[4096];
+        for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
+            reply.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return reply;
 }
 
 struct OperationCase {
@@ -51,7 +76,8 @@ TEST(PrintService, RunsEveryOperationOfDru) {
         {"x", "{}", "confirmed"},
         {"payment-types", Example("payment_types.json"), "confirmed"},
         {"day-totals", "{}", "confirmed"},
-        {"closing", Example("closing.json").replace(1, 0, R"("answers": ["n", "y"], )"), "confirmed"},
+        {"closing", Example("closing.json").replace(1, 0, R"("answers": ["n", "y"], )"),
+         "confirmed"},
         {"z", R"({"confirm": true})", "confirmed"},
     };
     // After the Z the sales period is closed: the X reading opens it and is
@@ -62,7 +88,8 @@ TEST(PrintService, RunsEveryOperationOfDru) {
         const Reply r = rig.post(c.operation, c.body, "k-" + c.operation);
         ASSERT_EQ(r.status, 200) << c.operation << ": " << r.body.dump();
         EXPECT_EQ(r.body["command"], c.operation);
-        EXPECT_EQ(r.body["verdict"]["kind"], c.verdict) << c.operation << ": " << r.body["verdict"].dump();
+        EXPECT_EQ(r.body["verdict"]["kind"], c.verdict)
+            << c.operation << ": " << r.body["verdict"].dump();
         EXPECT_EQ(r.body["job"]["key"], "k-" + c.operation);
         EXPECT_EQ(r.body["job"]["state"], "done");
         EXPECT_EQ(r.body["replay"], false);
@@ -73,7 +100,8 @@ TEST(PrintService, RunsEveryOperationOfDru) {
     EXPECT_EQ(sale.body["job"]["receipt_number"], "0000001002");
     EXPECT_EQ(sale.body["answer"]["receipt_number"], "0000001002");
     const Reply closing = rig.get("/v1/jobs/k-closing");
-    EXPECT_EQ(closing.body["answer"]["outputs"]["boReduziu"], true) << "the second answer confirmed the Z";
+    EXPECT_EQ(closing.body["answer"]["outputs"]["boReduziu"], true)
+        << "the second answer confirmed the Z";
     const Reply jobs = rig.get("/v1/jobs?limit=3");
     ASSERT_EQ(jobs.body["jobs"].size(), 3u);
     EXPECT_EQ(jobs.body["jobs"][0]["key"], "x-after-z") << "newest first";
@@ -94,7 +122,8 @@ TEST(PrintService, AKeyPrintsOnceAndReplaysItsAnswer) {
         EXPECT_EQ(again.status, 200);
         EXPECT_EQ(again.body["replay"], true);
         EXPECT_EQ(again.body["receipt_number"], first.body["receipt_number"]);
-        EXPECT_EQ(again.body["job"], first.body["job"]) << "the first answer's job is the journal's";
+        EXPECT_EQ(again.body["job"], first.body["job"])
+            << "the first answer's job is the journal's";
         EXPECT_TRUE(first.body["job"]["started_at"].is_string());
         EXPECT_EQ(rig.receipts_on_paper(), 2) << "the day's first sale and this one";
         EXPECT_EQ(rig.post("sale", R"({"cdsVendas": [], "cdsMovi": []})", "sale-0042").status, 409);
@@ -136,7 +165,8 @@ TEST(PrintService, FiftySalesAtOnceGetConsecutiveNumbers) {
     std::vector<Reply> replies(50);
     std::vector<std::thread> clients;
     for (std::size_t i = 0; i < replies.size(); ++i)
-        clients.emplace_back([&, i] { replies[i] = rig.post("sale", sale, "sale-" + std::to_string(i)); });
+        clients.emplace_back(
+            [&, i] { replies[i] = rig.post("sale", sale, "sale-" + std::to_string(i)); });
     for (std::thread& t : clients) t.join();
     std::set<long> numbers;
     for (const Reply& r : replies) {
@@ -208,14 +238,38 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
         {"localhost", "GET", "/v1/status", {{"Host", "localhost:" + port}}, "", 200},
         {"another origin", "POST", "/v1/x", {{"Origin", "http://evil.example"}}, "{}", 403},
         {"its own page", "POST", "/v1/x", {{"Origin", "http://127.0.0.1:" + port}}, "{}", 200},
-        {"a configured origin", "GET", "/v1/status", {{"Origin", "http://till.example:3000"}}, "", 200},
+        {"a configured origin",
+         "GET",
+         "/v1/status",
+         {{"Origin", "http://till.example:3000"}},
+         "",
+         200},
         {"too large", "POST", "/v1/sale", {}, big, 413, "1 MiB"},
         {"not JSON", "POST", "/v1/sale", {}, "{\"cdsVendas\": [", 400, "line 1"},
-        {"a field", "POST", "/v1/sale", {}, R"({"cdsVendas": [{"NMPRODUTO": 5}], "cdsMovi": []})", 400,
-         "expected a text", "$.cdsVendas[0].NMPRODUTO"},
+        {"a field",
+         "POST",
+         "/v1/sale",
+         {},
+         R"({"cdsVendas": [{"NMPRODUTO": 5}], "cdsMovi": []})",
+         400,
+         "expected a text",
+         "$.cdsVendas[0].NMPRODUTO"},
         {"negative", "POST", "/v1/supply", {}, R"({"amount": -5})", 400, "negative", "$.amount"},
-        {"unanswerable", "POST", "/v1/closing", {}, R"({"answers": ["maybe"]})", 400, "", "$.answers[0]"},
-        {"a bad key", "POST", "/v1/x", {{"Idempotency-Key", "no spaces"}}, "{}", 400, "Idempotency-Key"},
+        {"unanswerable",
+         "POST",
+         "/v1/closing",
+         {},
+         R"({"answers": ["maybe"]})",
+         400,
+         "",
+         "$.answers[0]"},
+        {"a bad key",
+         "POST",
+         "/v1/x",
+         {{"Idempotency-Key", "no spaces"}},
+         "{}",
+         400,
+         "Idempotency-Key"},
         {"a long key", "POST", "/v1/x", {{"Idempotency-Key", std::string(129, 'k')}}, "{}", 400},
         {"no such path", "GET", "/v1/nothing", {}, "", 404},
         {"no such job", "GET", "/v1/jobs/none", {}, "", 404},
@@ -225,7 +279,8 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
     };
     for (const RequestCase& c : cases) {
         httplib::Headers headers = c.headers;
-        if (!headers.count("Authorization")) headers.emplace("Authorization", "Bearer " + rig.service->token());
+        if (!headers.count("Authorization"))
+            headers.emplace("Authorization", "Bearer " + rig.service->token());
         httplib::Request req;
         req.method = c.method;
         req.path = c.path;
@@ -236,11 +291,24 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
         EXPECT_EQ(r.status, c.status) << c.name << ": " << r.body.dump();
         if (c.status < 400) continue;
         EXPECT_EQ(r.body["status"], c.status) << c.name;
-        EXPECT_NE(r.body.value("error", "").find(c.error_part), std::string::npos) << c.name << ": " << r.body.dump();
+        EXPECT_NE(r.body.value("error", "").find(c.error_part), std::string::npos)
+            << c.name << ": " << r.body.dump();
         if (!c.path_in_error.empty()) {
             EXPECT_EQ(r.body["path"], c.path_in_error) << c.name;
         }
     }
+}
+
+// `curl -X POST` sends neither a length nor chunks: no body, answered at
+// once rather than after the connection's time-out.
+TEST(PrintService, TakesAPostWithoutALengthAsAnEmptyBody) {
+    dru::test::TempFolder dir;
+    ServiceRig rig(dir.path());
+    const std::string reply = RawExchange(
+        rig.port, "POST /v1/drawer HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(rig.port) +
+                      "\r\nAuthorization: Bearer " + rig.token + "\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(reply.substr(0, 12), "HTTP/1.1 200") << reply;
+    EXPECT_NE(reply.find("\"confirmed\""), std::string::npos) << reply;
 }
 
 // CORS: only a configured origin gets the headers, and its preflight.
@@ -249,10 +317,11 @@ TEST(PrintService, GivesCorsAccessOnlyToAConfiguredOrigin) {
     ServiceRig rig(dir.path(), WithOrigin("http://till.example:3000"));
     httplib::Client c = rig.client();
     const auto preflight = c.Options("/v1/sale", {{"Origin", "http://till.example:3000"},
-                                                   {"Access-Control-Request-Method", "POST"}});
+                                                  {"Access-Control-Request-Method", "POST"}});
     ASSERT_TRUE(preflight);
     EXPECT_EQ(preflight->status, 204);
-    EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Origin"), "http://till.example:3000");
+    EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Origin"),
+              "http://till.example:3000");
     EXPECT_NE(preflight->get_header_value("Access-Control-Allow-Headers").find("Idempotency-Key"),
               std::string::npos);
     const auto other = c.Options("/v1/sale", {{"Origin", "http://evil.example"}});
@@ -277,7 +346,8 @@ TEST(PrintService, ShowsItsStatusConsoleAndDescription) {
     EXPECT_EQ(page->status, 200);
     EXPECT_NE(page->body.find("<html"), std::string::npos);
     EXPECT_EQ(page->get_header_value("X-Frame-Options"), "DENY");
-    EXPECT_NE(page->get_header_value("Content-Security-Policy").find("connect-src 'self'"), std::string::npos);
+    EXPECT_NE(page->get_header_value("Content-Security-Policy").find("connect-src 'self'"),
+              std::string::npos);
     const Reply description = rig.get("/v1/openapi.json");
     EXPECT_EQ(description.body["openapi"].get<std::string>().substr(0, 2), "3.");
 }
@@ -286,8 +356,10 @@ TEST(PrintService, ShowsItsStatusConsoleAndDescription) {
 TEST(ServeCommand, RefusesABadAddressOrQueue) {
     dru::test::TempFolder dir;
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"serve", "--listen", "8020"}, {"serve", "--listen", "localhost:http"},
-          {"serve", "--listen", "127.0.0.1:70000"}, {"serve", "--queue-limit", "0", "--data-dir", dir.path()}}) {
+         {std::vector<std::string>{"serve", "--listen", "8020"},
+          {"serve", "--listen", "localhost:http"},
+          {"serve", "--listen", "127.0.0.1:70000"},
+          {"serve", "--queue-limit", "0", "--data-dir", dir.path()}}) {
         std::istringstream in;
         std::ostringstream out, err;
         cli::Console console{in, out, err};

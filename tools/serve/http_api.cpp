@@ -24,7 +24,8 @@ constexpr int kDefaultJobs = 50, kMaxJobs = 1000;
 constexpr std::size_t kDefaultLogLines = 200, kMaxLogLines = 1000;
 constexpr const char* kConsolePolicy =
     "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
-    "connect-src 'self'; img-src data:; frame-ancestors 'none'; base-uri 'none'; form-action 'none'";
+    "connect-src 'self'; img-src data:; frame-ancestors 'none'; base-uri 'none'; form-action "
+    "'none'";
 // How long a browser may keep a CORS preflight's answer, in seconds.
 constexpr const char* kPreflightMaxAge = "600";
 
@@ -54,8 +55,8 @@ bool Count(const Request& req, const char* name, long fallback, long max, long& 
     const std::string v = req.get_param_value(name);
     const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
     if (ec != std::errc() || end != v.data() + v.size() || out < 1 || out > max) {
-        Send(res, ErrorAnswer(400, std::string("?") + name + "=" + v + ": a whole number from 1 to " +
-                                       std::to_string(max)));
+        Send(res, ErrorAnswer(400, std::string("?") + name + "=" + v +
+                                       ": a whole number from 1 to " + std::to_string(max)));
         return false;
     }
     return true;
@@ -72,11 +73,16 @@ const char* kOperationPrefix = "/v1/";
 // What the HTTP library refused itself, in a sentence.
 std::string LibraryError(int status) {
     switch (status) {
-        case kTooLarge: return "the body is larger than 1 MiB";
-        case 400: return "the request cannot be read as HTTP";
-        case 414: return "the request's path is too long";
-        case kNotFound: return "no such path";
-        default: return "the request was refused (HTTP " + std::to_string(status) + ")";
+        case kTooLarge:
+            return "the body is larger than 1 MiB";
+        case 400:
+            return "the request cannot be read as HTTP";
+        case 414:
+            return "the request's path is too long";
+        case kNotFound:
+            return "no such path";
+        default:
+            return "the request was refused (HTTP " + std::to_string(status) + ")";
     }
 }
 
@@ -105,7 +111,8 @@ int HttpApi::bind(const ListenOptions& options) {
     int port = options.port;
     if (port == 0) {
         port = server_->bind_to_any_port(options.host);
-        if (port < 0) throw std::runtime_error("cannot listen on " + options.host + ": no free port");
+        if (port < 0)
+            throw std::runtime_error("cannot listen on " + options.host + ": no free port");
     } else if (!server_->bind_to_port(options.host, port)) {
         throw std::runtime_error("cannot listen on " + options.host + ":" + std::to_string(port) +
                                  " (in use, or not an address of this machine)");
@@ -129,97 +136,114 @@ void HttpApi::stop() {
     if (server_->is_running()) server_->stop();
 }
 
+// Host, then Origin (with CORS and its preflight), then the token; false
+// when the request was answered here.
+bool HttpApi::admitted(const Request& req, Response& res) const {
+    const std::string host = req.get_header_value("Host");
+    if (!access_->host_allowed(host)) {
+        SendError(res, kForbidden,
+                  "the Host \"" + host +
+                      "\" is not this service's address: ask for it by its listening address "
+                      "or localhost");
+        return false;
+    }
+    const std::string origin = req.get_header_value("Origin");
+    if (!access_->origin_allowed(origin, host)) {
+        SendError(res, kForbidden,
+                  "requests from the page at " + origin +
+                      " are not allowed (dru serve --origin gives an origin access)");
+        return false;
+    }
+    if (access_->cors(origin)) {
+        res.set_header("Access-Control-Allow-Origin", origin);
+        res.set_header("Vary", "Origin");
+        if (req.method == "OPTIONS") {
+            res.set_header("Access-Control-Allow-Methods", "GET, POST");
+            res.set_header("Access-Control-Allow-Headers",
+                           "Authorization, Content-Type, Idempotency-Key");
+            res.set_header("Access-Control-Max-Age", kPreflightMaxAge);
+            res.status = kNoContent;
+            return false;
+        }
+    }
+    if (req.path.starts_with(kOperationPrefix) && !SameSecret(Bearer(req), token_)) {
+        res.set_header("WWW-Authenticate", "Bearer");
+        SendError(res, kUnauthorized,
+                  "a token is needed: send \"Authorization: Bearer TOKEN\" with the token in "
+                  "the data folder's file \"token\"");
+        return false;
+    }
+    return true;
+}
+
+void HttpApi::answer(const Request& req, Response& res) {
+    const std::string& path = req.path;
+    const std::string& method = req.method;
+    const bool get = method == "GET" || method == "HEAD", post = method == "POST";
+    auto only = [&](bool ok, const char* allowed) {
+        if (!ok) NotAllowed(res, method, path, allowed);
+        return ok;
+    };
+    if (path == "/" || path == "/index.html") {
+        if (!only(get, "GET")) return;
+        // The page's own code and styles only, its requests to this
+        // service only, and never inside another site's frame.
+        res.set_header("Content-Security-Policy", kConsolePolicy);
+        res.set_header("X-Frame-Options", "DENY");
+        res.set_content(ConsolePageText(), "text/html; charset=utf-8");
+        return;
+    }
+    if (!path.starts_with(kOperationPrefix))
+        return SendError(res, kNotFound, "no such path: " + path);
+    const std::string name = path.substr(std::string_view(kOperationPrefix).size());
+    long count = 0;
+    if (name == "status") {
+        if (only(get, "GET"))
+            Send(res,
+                 {200,
+                  {{"service", about_}, {"printer", printer_.status()}, {"queue", desk_.queue()}}});
+    } else if (name == "jobs") {
+        if (only(get, "GET") && Count(req, "limit", kDefaultJobs, kMaxJobs, count, res))
+            Send(res, {200, desk_.jobs(static_cast<int>(count))});
+    } else if (name.starts_with("jobs/")) {
+        if (only(get, "GET")) Send(res, desk_.job(name.substr(5)));
+    } else if (name == "log") {
+        if (only(get, "GET") && Count(req, "lines", kDefaultLogLines, kMaxLogLines, count, res))
+            Send(res, {200, desk_.log_tail(static_cast<std::size_t>(count))});
+    } else if (name == "paper") {
+        if (!only(get, "GET")) return;
+        if (const std::optional<std::string> roll = printer_.paper())
+            Send(res, {200, {{"paper", *roll}}});
+        else
+            SendError(res, kNotFound, "the printer is not the simulator: its paper is its own");
+    } else if (name == "openapi.json") {
+        if (only(get, "GET")) res.set_content(OpenApiText(), kJson);
+    } else if (const auto& ops = cli::OperationNames();
+               std::find(ops.begin(), ops.end(), name) != ops.end()) {
+        if (!only(post, "POST")) return;
+        const std::string key = req.get_header_value("Idempotency-Key");
+        if (req.has_header("Idempotency-Key") && !ValidKey(key))
+            return SendError(res, 400, "Idempotency-Key: 1 to 128 letters, digits, \"-\" or \"_\"");
+        const bool wait = !(req.has_param("wait") && req.get_param_value("wait") == "0");
+        Send(res, desk_.submit(name, req.body, key, wait));
+    } else {
+        SendError(res, kNotFound, "no such path: " + path + " (GET /v1/openapi.json lists them)");
+    }
+}
+
 void HttpApi::routes() {
     httplib::Server& s = *server_;
     // Who may ask, before any route (and before a body is read).
     s.set_pre_routing_handler([this](const Request& req, Response& res) {
-        const std::string host = req.get_header_value("Host");
-        if (!access_->host_allowed(host)) {
-            SendError(res, kForbidden,
-                      "the Host \"" + host +
-                          "\" is not this service's address: ask for it by its listening address "
-                          "or localhost");
-            return Handled::Handled;
-        }
-        const std::string origin = req.get_header_value("Origin");
-        if (!access_->origin_allowed(origin, host)) {
-            SendError(res, kForbidden, "requests from the page at " + origin +
-                                           " are not allowed (dru serve --origin gives an origin access)");
-            return Handled::Handled;
-        }
-        if (access_->cors(origin)) {
-            res.set_header("Access-Control-Allow-Origin", origin);
-            res.set_header("Vary", "Origin");
-            if (req.method == "OPTIONS") {
-                res.set_header("Access-Control-Allow-Methods", "GET, POST");
-                res.set_header("Access-Control-Allow-Headers",
-                               "Authorization, Content-Type, Idempotency-Key");
-                res.set_header("Access-Control-Max-Age", kPreflightMaxAge);
-                res.status = kNoContent;
-                return Handled::Handled;
-            }
-        }
-        if (req.path.starts_with(kOperationPrefix) && !SameSecret(Bearer(req), token_)) {
-            res.set_header("WWW-Authenticate", "Bearer");
-            SendError(res, kUnauthorized,
-                      "a token is needed: send \"Authorization: Bearer TOKEN\" with the token in "
-                      "the data folder's file \"token\"");
-            return Handled::Handled;
-        }
-        return Handled::Unhandled;
+        if (!admitted(req, res)) return Handled::Handled;
+        // A request with neither a length nor chunks has no body (`curl -X
+        // POST`); the library would wait for the connection to close.
+        if (req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
+            return Handled::Unhandled;
+        answer(req, res);
+        return Handled::Handled;
     });
-    const auto dispatch = [this](const Request& req, Response& res) {
-        const std::string& path = req.path;
-        const std::string& method = req.method;
-        const bool get = method == "GET" || method == "HEAD", post = method == "POST";
-        auto only = [&](bool ok, const char* allowed) {
-            if (!ok) NotAllowed(res, method, path, allowed);
-            return ok;
-        };
-        if (path == "/" || path == "/index.html") {
-            if (!only(get, "GET")) return;
-            // The page's own code and styles only, its requests to this
-            // service only, and never inside another site's frame.
-            res.set_header("Content-Security-Policy", kConsolePolicy);
-            res.set_header("X-Frame-Options", "DENY");
-            res.set_content(ConsolePageText(), "text/html; charset=utf-8");
-            return;
-        }
-        if (!path.starts_with(kOperationPrefix)) return SendError(res, kNotFound, "no such path: " + path);
-        const std::string name = path.substr(std::string_view(kOperationPrefix).size());
-        long count = 0;
-        if (name == "status") {
-            if (only(get, "GET"))
-                Send(res, {200, {{"service", about_}, {"printer", printer_.status()}, {"queue", desk_.queue()}}});
-        } else if (name == "jobs") {
-            if (only(get, "GET") && Count(req, "limit", kDefaultJobs, kMaxJobs, count, res))
-                Send(res, {200, desk_.jobs(static_cast<int>(count))});
-        } else if (name.starts_with("jobs/")) {
-            if (only(get, "GET")) Send(res, desk_.job(name.substr(5)));
-        } else if (name == "log") {
-            if (only(get, "GET") && Count(req, "lines", kDefaultLogLines, kMaxLogLines, count, res))
-                Send(res, {200, desk_.log_tail(static_cast<std::size_t>(count))});
-        } else if (name == "paper") {
-            if (!only(get, "GET")) return;
-            if (const std::optional<std::string> roll = printer_.paper())
-                Send(res, {200, {{"paper", *roll}}});
-            else
-                SendError(res, kNotFound, "the printer is not the simulator: its paper is its own");
-        } else if (name == "openapi.json") {
-            if (only(get, "GET")) res.set_content(OpenApiText(), kJson);
-        } else if (const auto& ops = cli::OperationNames();
-                   std::find(ops.begin(), ops.end(), name) != ops.end()) {
-            if (!only(post, "POST")) return;
-            const std::string key = req.get_header_value("Idempotency-Key");
-            if (req.has_header("Idempotency-Key") && !ValidKey(key))
-                return SendError(res, 400,
-                                 "Idempotency-Key: 1 to 128 letters, digits, \"-\" or \"_\"");
-            const bool wait = !(req.has_param("wait") && req.get_param_value("wait") == "0");
-            Send(res, desk_.submit(name, req.body, key, wait));
-        } else {
-            SendError(res, kNotFound, "no such path: " + path + " (GET /v1/openapi.json lists them)");
-        }
-    };
+    const auto dispatch = [this](const Request& req, Response& res) { answer(req, res); };
     const std::string any = ".*";
     s.Get(any, dispatch);
     s.Post(any, dispatch);

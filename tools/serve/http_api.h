@@ -11,7 +11,9 @@
 
 namespace httplib {
 class Server;
-}
+struct Request;
+struct Response;
+}  // namespace httplib
 
 namespace dru::serve {
 
@@ -20,7 +22,7 @@ inline constexpr std::size_t kMaxBody = 1 << 20;
 
 struct ListenOptions {
     std::string host = "127.0.0.1";
-    int port = 0;  // 0: any free port
+    int port = 0;                      // 0: any free port
     std::vector<std::string> origins;  // given CORS access
     std::vector<std::string> names;    // other Host names this machine is asked by
     std::size_t threads = 16;          // requests answered at once (a waiting one holds one)
@@ -46,6 +48,10 @@ class HttpApi {
 
   private:
     void routes();
+    // Host, then Origin (with CORS), then the token: false when refused here.
+    bool admitted(const httplib::Request& req, httplib::Response& res) const;
+    // The route's answer.
+    void answer(const httplib::Request& req, httplib::Response& res);
 
     JobDesk& desk_;
     Printer& printer_;
