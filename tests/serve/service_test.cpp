@@ -311,6 +311,23 @@ TEST(PrintService, TakesAPostWithoutALengthAsAnEmptyBody) {
     EXPECT_NE(reply.find("\"confirmed\""), std::string::npos) << reply;
 }
 
+// One service per port and per data folder: a second would drive the same
+// printer from a journal of its own, or settle the first one's jobs.
+TEST(PrintService, ASecondServiceOnItsPortOrFolderIsRefused) {
+    dru::test::TempFolder dir, other;
+    ServiceRig first(dir.path());
+    ServiceOptions same_folder;
+    same_folder.data_dir = dir.path();
+    same_folder.printer.preview = true;
+    EXPECT_THROW(Service{same_folder}, std::runtime_error);
+    ServiceOptions same_port = same_folder;
+    same_port.data_dir = other.path();
+    same_port.listen_port = first.port;
+    Service second(same_port);
+    EXPECT_THROW(second.start(), std::runtime_error);
+    EXPECT_EQ(first.get("/v1/status").status, 200);
+}
+
 // CORS: only a configured origin gets the headers, and its preflight.
 TEST(PrintService, GivesCorsAccessOnlyToAConfiguredOrigin) {
     dru::test::TempFolder dir;

@@ -108,6 +108,7 @@ int HttpApi::bind(const ListenOptions& options) {
     const std::size_t threads = options.threads;
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server_->set_payload_max_length(kMaxBody);
+    server_->set_socket_options([](int socket) { os::ListenAlone(socket); });
     int port = options.port;
     if (port == 0) {
         port = server_->bind_to_any_port(options.host);

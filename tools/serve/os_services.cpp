@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,9 @@
 namespace dru::serve::os {
 
 namespace {
+
+// Held locked by the running service; its content means nothing.
+constexpr const char* kLockFile = "lock";
 
 std::runtime_error SystemError(const std::string& what) {
     return std::runtime_error(what + ": " + std::generic_category().message(errno));
@@ -70,6 +74,30 @@ void WidenBacklog(int port) {
                               : ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port);
         if (bound == port) listen(fd, SOMAXCONN);
     }
+}
+
+void ListenAlone(int socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+}
+
+FolderLock::FolderLock(const std::string& folder) {
+    const std::string path = folder + "/" + kLockFile;
+    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0) throw SystemError(path);
+    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        const std::runtime_error failure =
+            held ? std::runtime_error("the data folder " + folder +
+                                      " is in use by another dru serve: one service per folder")
+                 : SystemError(path);
+        close(fd_);
+        throw failure;
+    }
+}
+
+FolderLock::~FolderLock() {
+    close(fd_);
 }
 
 StopSignals::StopSignals() {

@@ -25,6 +25,27 @@ std::string ReadOwnerOnlyFile(const std::string& path, std::size_t max);
 // the system's maximum.
 void WidenBacklog(int port);
 
+// The listening socket's options: a restarted service may bind while the
+// last one's connections linger, but a second service never binds a port
+// one listens on (the HTTP library's default shares it, and the system
+// would deal requests to both, each with its own journal).
+void ListenAlone(int socket);
+
+// The data folder held by one service: a second one on the same folder
+// would settle the first one's running jobs as cut off. Released when the
+// process ends, a crash included.
+class FolderLock {
+  public:
+    // Raises std::runtime_error when another service holds `folder`.
+    explicit FolderLock(const std::string& folder);
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock();
+
+  private:
+    int fd_ = -1;
+};
+
 // SIGINT and SIGTERM held back from the calling thread and the threads it
 // starts afterwards, so that they arrive only where wait() takes them.
 class StopSignals {

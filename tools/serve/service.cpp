@@ -11,6 +11,7 @@
 #include "http_api.h"
 #include "job_desk.h"
 #include "journal.h"
+#include "os_services.h"
 #include "printer.h"
 
 namespace dru::serve {
@@ -47,6 +48,7 @@ std::string DefaultDataDir() {
 Service::Service(ServiceOptions options) : options_(std::move(options)) {
     if (options_.data_dir.empty()) options_.data_dir = DefaultDataDir();
     MakeDataDir(options_.data_dir);
+    lock_ = std::make_unique<os::FolderLock>(options_.data_dir);
     if (options_.printer.host_folder.empty()) options_.printer.host_folder = options_.data_dir;
     if (options_.queue_limit == 0) throw cli::UsageError("--queue-limit must be at least 1");
     token_ = LoadOrMakeToken(options_.data_dir);

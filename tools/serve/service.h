@@ -17,6 +17,9 @@ class Journal;
 class Printer;
 class JobDesk;
 class HttpApi;
+namespace os {
+class FolderLock;
+}
 
 // The default address: loopback, on a port no common program takes.
 inline constexpr const char* kDefaultHost = "127.0.0.1";
@@ -60,6 +63,7 @@ class Service {
 
   private:
     ServiceOptions options_;
+    std::unique_ptr<os::FolderLock> lock_;
     std::string token_;
     std::string started_at_;
     std::unique_ptr<Journal> journal_;
