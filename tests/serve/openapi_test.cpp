@@ -61,7 +61,7 @@ TEST(OpenApi, IsTheServedFileWithAPostPathForEveryOperationAndNoOther) {
         if (!item.contains("post")) continue;
         EXPECT_NE(std::find(served.begin(), served.end(), path.substr(4)), served.end())
             << path << " is not an operation the service takes";
-        for (const char* status : {"200", "202", "400", "401", "403", "409", "413", "503"})
+        for (const char* status : {"200", "202", "400", "401", "403", "409", "413", "415", "503"})
             EXPECT_TRUE(item["post"]["responses"].contains(status)) << path << " " << status;
     }
 }
@@ -92,7 +92,8 @@ TEST(OpenApi, EveryRefusalIsDescribedWithTheErrorObject) {
     const json& responses = Description()["components"]["responses"];
     const std::vector<std::pair<std::string, int>> refusals = {
         {"BadInput", 400},         {"Unauthorized", 401}, {"Forbidden", 403}, {"NotFound", 404},
-        {"MethodNotAllowed", 405}, {"KeyReused", 409},    {"TooLarge", 413},  {"QueueFull", 503},
+        {"MethodNotAllowed", 405}, {"KeyReused", 409},    {"TooLarge", 413},  {"NotJson", 415},
+        {"QueueFull", 503},
         {"Internal", 500}};
     for (const auto& [name, status] : refusals) {
         ASSERT_TRUE(responses.contains(name)) << status;

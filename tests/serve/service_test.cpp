@@ -231,6 +231,8 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
     ServiceRig rig(dir.path(), WithOrigin("http://till.example:3000"));
     const std::string port = std::to_string(rig.port);
     const std::string big(kMaxBody + 1, ' ');
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    // clang-format off
     const std::vector<RequestCase> cases = {
         {"no token", "GET", "/v1/status", {{"Authorization", ""}}, "", 401, "token"},
         {"wrong token", "GET", "/v1/status", {{"Authorization", "Bearer 0123"}}, "", 401},
@@ -238,38 +240,19 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
         {"localhost", "GET", "/v1/status", {{"Host", "localhost:" + port}}, "", 200},
         {"another origin", "POST", "/v1/x", {{"Origin", "http://evil.example"}}, "{}", 403},
         {"its own page", "POST", "/v1/x", {{"Origin", "http://127.0.0.1:" + port}}, "{}", 200},
-        {"a configured origin",
-         "GET",
-         "/v1/status",
-         {{"Origin", "http://till.example:3000"}},
-         "",
-         200},
+        {"a configured origin", "GET", "/v1/status", {{"Origin", "http://till.example:3000"}}, "", 200},
         {"too large", "POST", "/v1/sale", {}, big, 413, "1 MiB"},
         {"not JSON", "POST", "/v1/sale", {}, "{\"cdsVendas\": [", 400, "line 1"},
-        {"a field",
-         "POST",
-         "/v1/sale",
-         {},
-         R"({"cdsVendas": [{"NMPRODUTO": 5}], "cdsMovi": []})",
-         400,
-         "expected a text",
-         "$.cdsVendas[0].NMPRODUTO"},
+        {"nested deep", "POST", "/v1/x", {}, R"({"answers": )" + deep + "}", 400, "nested deeper"},
+        {"sent as a form", "POST", "/v1/x", {{"Content-Type", "application/x-www-form-urlencoded"}},
+         R"({"answers": ["n"], "x": 1})" + std::string(10000, ' '), 400, "unknown key", "$.x"},
+        {"a form", "POST", "/v1/x", {{"Content-Type", "multipart/form-data; boundary=b"}},
+         "--b\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n{}\r\n--b--\r\n", 415, "not a form"},
+        {"a field", "POST", "/v1/sale", {}, R"({"cdsVendas": [{"NMPRODUTO": 5}], "cdsMovi": []})", 400,
+         "expected a text", "$.cdsVendas[0].NMPRODUTO"},
         {"negative", "POST", "/v1/supply", {}, R"({"amount": -5})", 400, "negative", "$.amount"},
-        {"unanswerable",
-         "POST",
-         "/v1/closing",
-         {},
-         R"({"answers": ["maybe"]})",
-         400,
-         "",
-         "$.answers[0]"},
-        {"a bad key",
-         "POST",
-         "/v1/x",
-         {{"Idempotency-Key", "no spaces"}},
-         "{}",
-         400,
-         "Idempotency-Key"},
+        {"unanswerable", "POST", "/v1/closing", {}, R"({"answers": ["maybe"]})", 400, "", "$.answers[0]"},
+        {"a bad key", "POST", "/v1/x", {{"Idempotency-Key", "no spaces"}}, "{}", 400, "Idempotency-Key"},
         {"a long key", "POST", "/v1/x", {{"Idempotency-Key", std::string(129, 'k')}}, "{}", 400},
         {"no such path", "GET", "/v1/nothing", {}, "", 404},
         {"no such job", "GET", "/v1/jobs/none", {}, "", 404},
@@ -277,6 +260,7 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
         {"a query written", "POST", "/v1/status", {}, "{}", 405},
         {"a bad limit", "GET", "/v1/jobs?limit=0", {}, "", 400},
     };
+    // clang-format on
     for (const RequestCase& c : cases) {
         httplib::Headers headers = c.headers;
         if (!headers.count("Authorization"))
@@ -286,7 +270,8 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
         req.path = c.path;
         req.headers = headers;
         req.body = c.body;
-        if (!c.body.empty()) req.set_header("Content-Type", "application/json");
+        if (!c.body.empty() && !headers.count("Content-Type"))
+            req.set_header("Content-Type", "application/json");
         const Reply r = ServiceRig::Read(rig.client().send(req));
         EXPECT_EQ(r.status, c.status) << c.name << ": " << r.body.dump();
         if (c.status < 400) continue;

@@ -21,6 +21,9 @@ std::string Upper(std::string s) {
 
 namespace {
 
+// Far deeper than any input (a table of rows of fields is three levels).
+constexpr int kMaxJsonDepth = 64;
+
 // The characters of a UTF-8 text (continuation bytes do not count).
 std::size_t CharacterCount(const std::string& s) {
     return static_cast<std::size_t>(
@@ -346,9 +349,19 @@ Input Input::Parse(const std::string& text, const std::string& name, const Schem
 }
 
 Json ParseJsonText(const std::string& text, const std::string& name) {
+    // Refused while it is read: copying or printing a value recurses once
+    // per level, and a hostile text of brackets would end the program.
+    const auto shallow = [&name](int depth, Json::parse_event_t event, Json&) {
+        const bool opens = event == Json::parse_event_t::object_start ||
+                           event == Json::parse_event_t::array_start;
+        if (opens && depth >= kMaxJsonDepth)
+            throw InputError(name + ": nested deeper than " + std::to_string(kMaxJsonDepth) +
+                             " levels (an input holds tables of rows of fields)");
+        return true;
+    };
     Json doc;
     try {
-        doc = Json::parse(text);
+        doc = Json::parse(text, shallow);
     } catch (const Json::parse_error& e) {
         const auto [line, column] = LineAndColumn(text, e.byte > 0 ? e.byte - 1 : 0);
         throw InputError(name + ": line " + std::to_string(line) + ", column " +

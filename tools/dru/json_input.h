@@ -134,7 +134,8 @@ double NumberArgument(const std::string& text, const std::string& what);
 // `negative_allowed`. Raises UsageError naming `what`.
 double AmountArgument(const std::string& text, const std::string& what, bool negative_allowed);
 
-// JSON text parsed; raises InputError naming `name` with the line and column of a fault.
+// JSON text parsed; raises InputError naming `name` with the line and column of a fault,
+// or for a text nested deeper than 64 levels.
 Json ParseJsonText(const std::string& text, const std::string& name);
 
 // The whole of an input file; raises InputError with the system's reason.

@@ -19,7 +19,7 @@ using Handled = httplib::Server::HandlerResponse;
 
 constexpr const char* kJson = "application/json";
 constexpr int kNoContent = 204, kUnauthorized = 401, kForbidden = 403, kNotFound = 404,
-              kMethodNotAllowed = 405, kTooLarge = 413;
+              kMethodNotAllowed = 405, kTooLarge = 413, kUnsupportedMedia = 415;
 constexpr int kDefaultJobs = 50, kMaxJobs = 1000;
 constexpr std::size_t kDefaultLogLines = 200, kMaxLogLines = 1000;
 constexpr const char* kConsolePolicy =
@@ -177,7 +177,7 @@ bool HttpApi::admitted(const Request& req, Response& res) const {
     return true;
 }
 
-void HttpApi::answer(const Request& req, Response& res) {
+void HttpApi::answer(const Request& req, const std::string& body, Response& res) {
     const std::string& path = req.path;
     const std::string& method = req.method;
     const bool get = method == "GET" || method == "HEAD", post = method == "POST";
@@ -226,7 +226,7 @@ void HttpApi::answer(const Request& req, Response& res) {
         if (req.has_header("Idempotency-Key") && !ValidKey(key))
             return SendError(res, 400, "Idempotency-Key: 1 to 128 letters, digits, \"-\" or \"_\"");
         const bool wait = !(req.has_param("wait") && req.get_param_value("wait") == "0");
-        Send(res, desk_.submit(name, req.body, key, wait));
+        Send(res, desk_.submit(name, body, key, wait));
     } else {
         SendError(res, kNotFound, "no such path: " + path + " (GET /v1/openapi.json lists them)");
     }
@@ -241,17 +241,38 @@ void HttpApi::routes() {
         // POST`); the library would wait for the connection to close.
         if (req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
             return Handled::Unhandled;
-        answer(req, res);
+        answer(req, "", res);
         return Handled::Handled;
     });
-    const auto dispatch = [this](const Request& req, Response& res) { answer(req, res); };
+    const auto without_body = [this](const Request& req, Response& res) { answer(req, "", res); };
+    // The body read here as it came: the library would take a form's body
+    // (curl --data sends JSON as one) for parameters, and refuse one over 8 KiB.
+    const auto with_body = [this](const Request& req, Response& res,
+                                  const httplib::ContentReader& read) {
+        std::string body;
+        const auto keep = [&body](const char* data, std::size_t n) {
+            body.append(data, n);
+            return true;
+        };
+        if (req.is_multipart_form_data()) {
+            read([](const httplib::MultipartFormData&) { return true; },
+                 [](const char*, std::size_t) { return true; });
+            return SendError(res, kUnsupportedMedia,
+                             "the body is the operation's JSON, not a form");
+        }
+        if (!read(keep)) {
+            const int status = res.status == kTooLarge ? kTooLarge : 400;
+            return SendError(res, status, LibraryError(status));
+        }
+        answer(req, body, res);
+    };
     const std::string any = ".*";
-    s.Get(any, dispatch);
-    s.Post(any, dispatch);
-    s.Put(any, dispatch);
-    s.Patch(any, dispatch);
-    s.Delete(any, dispatch);
-    s.Options(any, dispatch);
+    s.Get(any, without_body);
+    s.Options(any, without_body);
+    s.Post(any, with_body);
+    s.Put(any, with_body);
+    s.Patch(any, with_body);
+    s.Delete(any, with_body);
     // What the library answers itself (a body too large, a bad request line) gets a JSON body too.
     s.set_error_handler([](const Request&, Response& res) {
         if (!res.body.empty()) return;

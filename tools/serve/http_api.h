@@ -50,8 +50,8 @@ class HttpApi {
     void routes();
     // Host, then Origin (with CORS), then the token: false when refused here.
     bool admitted(const httplib::Request& req, httplib::Response& res) const;
-    // The route's answer.
-    void answer(const httplib::Request& req, httplib::Response& res);
+    // The route's answer; `body` as the request brought it.
+    void answer(const httplib::Request& req, const std::string& body, httplib::Response& res);
 
     JobDesk& desk_;
     Printer& printer_;
