@@ -250,9 +250,11 @@ void HttpApi::routes() {
     const auto with_body = [this](const Request& req, Response& res,
                                   const httplib::ContentReader& read) {
         std::string body;
-        const auto keep = [&body](const char* data, std::size_t n) {
-            body.append(data, n);
-            return true;
+        bool too_large = false;  // the library bounds a body by its length, not chunks
+        const auto keep = [&body, &too_large](const char* data, std::size_t n) {
+            too_large = body.size() + n > kMaxBody;
+            if (!too_large) body.append(data, n);
+            return !too_large;
         };
         if (req.is_multipart_form_data()) {
             read([](const httplib::MultipartFormData&) { return true; },
@@ -261,7 +263,7 @@ void HttpApi::routes() {
                              "the body is the operation's JSON, not a form");
         }
         if (!read(keep)) {
-            const int status = res.status == kTooLarge ? kTooLarge : 400;
+            const int status = too_large || res.status == kTooLarge ? kTooLarge : 400;
             return SendError(res, status, LibraryError(status));
         }
         answer(req, body, res);
