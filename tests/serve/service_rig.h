@@ -22,11 +22,21 @@ struct Reply {
     httplib::Headers headers;
 };
 
-inline std::string Example(const std::string& name) {
-    std::ifstream in(std::string(DRU_EXAMPLES_DIR) + "/" + name);
+inline std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+inline std::string Example(const std::string& name) {
+    return FileText(std::string(DRU_EXAMPLES_DIR) + "/" + name);
+}
+
+inline int Count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; ++at) ++n;
+    return n;
 }
 
 // A service on loopback asked with its token: in this process or another.
@@ -50,12 +60,7 @@ struct ServiceClient {
     }
     Reply get(const std::string& path) const { return Read(client().Get(path.c_str(), auth())); }
     // How many receipts the paper roll shows ended (the day's first sale included).
-    int receipts_on_paper() const {
-        const std::string paper = get("/v1/paper").body.value("paper", "");
-        int n = 0;
-        for (std::size_t at = 0; (at = paper.find("FIN BOLETA", at)) != std::string::npos; ++at) ++n;
-        return n;
-    }
+    int receipts_on_paper() const { return Count(get("/v1/paper").body.value("paper", ""), "FIN BOLETA"); }
 
     static Reply Read(const httplib::Result& r) {
         Reply reply;

@@ -18,36 +18,18 @@
 namespace dru::serve::test {
 namespace {
 
-ServiceOptions WithQueueLimit(std::size_t limit) {
-    ServiceOptions o;
-    o.queue_limit = limit;
-    return o;
-}
-
-ServiceOptions WithOrigin(const std::string& origin) {
-    ServiceOptions o;
-    o.origins = {origin};
-    return o;
-}
-
-// One request written as it is, and everything the service answers until
-// it closes the connection.
+// One request written as it is; what the service answers until it closes.
 std::string RawExchange(int port, const std::string& request) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     const timeval limit{.tv_sec = 30, .tv_usec = 0};  // a hung service fails the test
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    sockaddr_in to{.sin_family = AF_INET, .sin_port = htons(static_cast<std::uint16_t>(port))};
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string reply;
-    // MSG_NOSIGNAL: a service that answers before it read everything
-    // closes the line under the rest.
     if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
-        send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL);  // it may answer before reading all
         char chunk[4096];
-        for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;)
-            reply.append(chunk, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) > 0;) reply.append(chunk, static_cast<std::size_t>(n));
     }
     close(fd);
     return reply;
@@ -63,6 +45,12 @@ struct OperationCase {
 TEST(PrintService, RunsEveryOperationOfDru) {
     dru::test::TempFolder dir;
     ServiceRig rig(dir.path());
+    const Reply status = rig.get("/v1/status");
+    EXPECT_EQ(status.body["printer"]["simulator"], true);
+    EXPECT_EQ(status.body["printer"]["last_receipt_number"], "0000001001");
+    EXPECT_EQ(status.body["queue"]["limit"], kDefaultQueueLimit);
+    EXPECT_EQ(status.body["service"]["version"], dru_version());
+    EXPECT_EQ(rig.get("/v1/openapi.json").body["openapi"], "3.0.3");
     const std::vector<OperationCase> cases = {
         {"receipt-number", "", "confirmed"},
         {"sale", Example("sale.json"), "confirmed"},
@@ -139,55 +127,44 @@ TEST(PrintService, AKeyPrintsOnceAndReplaysItsAnswer) {
     EXPECT_EQ(restarted.receipts_on_paper(), 1) << "only the restarted simulator's own first sale";
 }
 
-// Ten clients send one key at once: one print, ten answers with its number.
-TEST(PrintService, TenClientsWithOneKeyPrintOnce) {
-    dru::test::TempFolder dir;
-    ServiceRig rig(dir.path());
-    const std::string sale = Example("sale.json");
-    std::vector<Reply> replies(10);
-    std::vector<std::thread> clients;
-    for (Reply& r : replies) clients.emplace_back([&] { r = rig.post("sale", sale, "same-key"); });
-    for (std::thread& t : clients) t.join();
-    int first = 0;
-    for (const Reply& r : replies) {
-        ASSERT_EQ(r.status, 200) << r.body.dump();
-        EXPECT_EQ(r.body["receipt_number"], "0000001002");
-        first += r.body["replay"] == false;
-    }
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(rig.receipts_on_paper(), 2);
-}
-
-// Fifty sales with their own keys at once: each printed once, the receipt
-// numbers consecutive.
-TEST(PrintService, FiftySalesAtOnceGetConsecutiveNumbers) {
+// At once: ten clients with one key (one print, one number for all) and
+// fifty with keys of their own (each printed once, consecutive numbers).
+TEST(PrintService, ClientsAtOncePrintEachKeyOnce) {
     dru::test::TempFolder dir;
     ServiceRig rig(dir.path());  // the default queue holds them all
     const std::string sale = Example("sale.json");
-    std::vector<Reply> replies(50);
+    std::vector<Reply> same(10), own(50);
     std::vector<std::thread> clients;
-    for (std::size_t i = 0; i < replies.size(); ++i)
-        clients.emplace_back(
-            [&, i] { replies[i] = rig.post("sale", sale, "sale-" + std::to_string(i)); });
+    for (Reply& r : same) clients.emplace_back([&] { r = rig.post("sale", sale, "same-key"); });
+    for (std::size_t i = 0; i < own.size(); ++i)
+        clients.emplace_back([&, i] { own[i] = rig.post("sale", sale, "sale-" + std::to_string(i)); });
     for (std::thread& t : clients) t.join();
-    std::set<long> numbers;
-    for (const Reply& r : replies) {
-        ASSERT_EQ(r.status, 200) << r.body.dump();
-        EXPECT_EQ(r.body["verdict"]["kind"], "confirmed") << r.body.dump();
-        numbers.insert(std::stol(r.body.value("receipt_number", "0")));
+    std::set<std::string> numbers;
+    int first = 0;
+    for (const Reply& r : same) {
+        EXPECT_EQ(r.body["receipt_number"], same[0].body["receipt_number"]) << r.body.dump();
+        first += r.body["replay"] == false;
     }
-    ASSERT_EQ(numbers.size(), 50u);
-    EXPECT_EQ(*numbers.begin(), 1002);
-    EXPECT_EQ(*numbers.rbegin(), 1051);
-    EXPECT_EQ(rig.receipts_on_paper(), 51);
+    EXPECT_EQ(first, 1);
+    for (const Reply& r : own) {
+        EXPECT_EQ(r.body["verdict"]["kind"], "confirmed") << r.body.dump();
+        numbers.insert(r.body.value("receipt_number", ""));
+    }
+    numbers.insert(same[0].body.value("receipt_number", ""));
+    ASSERT_EQ(numbers.size(), 51u);
+    EXPECT_EQ(*numbers.begin(), "0000001002");
+    EXPECT_EQ(*numbers.rbegin(), "0000001052");
+    EXPECT_EQ(rig.receipts_on_paper(), 52);
 }
 
 // While a sale prints in real time: the status and journal answer, one job
 // waits, and the next is refused with Retry-After (the queue holds one).
 TEST(PrintService, AnswersQueriesAndBoundsTheQueueWhileASalePrints) {
     dru::test::TempFolder dir;
-    ServiceRig rig(dir.path(), WithQueueLimit(1), /*preview=*/false);
-    ASSERT_EQ(rig.post("sale", Example("sale.json"), "first", "?wait=0").status, 202);
+    ServiceRig rig(dir.path(), {.queue_limit = 1}, /*preview=*/false);
+    const Reply accepted = rig.post("sale", Example("sale.json"), "first", "?wait=0");
+    ASSERT_EQ(accepted.status, 202);
+    EXPECT_EQ(accepted.body["job"]["key"], "first");
     for (int i = 0; i < 1000 && rig.get("/v1/status").body["queue"]["running"].is_null(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(rig.post("x", "{}", "second", "?wait=0").status, 202);
@@ -201,20 +178,9 @@ TEST(PrintService, AnswersQueriesAndBoundsTheQueueWhileASalePrints) {
     const Reply second = rig.post("x", "{}", "second");  // waits for it
     EXPECT_EQ(second.body["verdict"]["kind"], "confirmed");
     EXPECT_EQ(second.body["replay"], true) << "the same key again: the one job's answer";
-    EXPECT_EQ(rig.get("/v1/jobs/first").body["job"]["receipt_number"], "0000001002");
-}
-
-// ?wait=0 answers at once with the job; its answer is read later.
-TEST(PrintService, AJobCanBePolledForItsAnswer) {
-    dru::test::TempFolder dir;
-    ServiceRig rig(dir.path());
-    const Reply accepted = rig.post("x", "{}", "poll-1", "?wait=0");
-    ASSERT_EQ(accepted.status, 202);
-    EXPECT_EQ(accepted.body["job"]["key"], "poll-1");
-    // The queued job ends on its own; the same key then waits for it.
-    const Reply done = rig.post("x", "{}", "poll-1");
-    EXPECT_EQ(done.body["job"]["state"], "done");
-    EXPECT_EQ(rig.get("/v1/jobs/poll-1").body["answer"]["verdict"]["kind"], "confirmed");
+    const Reply first = rig.get("/v1/jobs/first");  // polled after it ended
+    EXPECT_EQ(first.body["job"]["receipt_number"], "0000001002");
+    EXPECT_EQ(first.body["answer"]["verdict"]["kind"], "confirmed");
 }
 
 struct RequestCase {
@@ -225,12 +191,16 @@ struct RequestCase {
     int status;
     std::string error_part = "";  // in the error text
     std::string path_in_error = "";
+    std::pair<std::string, std::string> header = {};  // its value holds this; "": absent
 };
 
-// Who may ask, and the answers to bad requests: JSON, with dru's texts.
+constexpr const char* kTill = "http://till.example:3000";
+
+// Who may ask (token, Host, Origin and CORS, the console's headers), and the
+// answers to bad requests: JSON, with dru's texts.
 TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
     dru::test::TempFolder dir;
-    ServiceRig rig(dir.path(), WithOrigin("http://till.example:3000"));
+    ServiceRig rig(dir.path(), {.origins = {kTill}});
     const std::string port = std::to_string(rig.port);
     const std::string big(kMaxBody + 1, ' ');
     const std::string deep = std::string(100000, '[') + std::string(100000, ']');
@@ -239,10 +209,19 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
         {"no token", "GET", "/v1/status", {{"Authorization", ""}}, "", 401, "token"},
         {"wrong token", "GET", "/v1/status", {{"Authorization", "Bearer 0123"}}, "", 401},
         {"another host", "GET", "/v1/status", {{"Host", "evil.example:" + port}}, "", 403, "Host"},
-        {"localhost", "GET", "/v1/status", {{"Host", "localhost:" + port}}, "", 200},
+        {"localhost", "GET", "/v1/status", {{"Host", "LOCALHOST:" + port}}, "", 200, "", "", {"Access-Control-Allow-Origin", ""}},
+        {"its address", "GET", "/v1/status", {{"Host", "127.0.0.1"}}, "", 200},
+        {"another port", "GET", "/v1/status", {{"Host", "127.0.0.1:1" + port}}, "", 403},
+        {"a longer name", "GET", "/v1/status", {{"Host", "localhost.evil.example"}}, "", 403},
         {"another origin", "POST", "/v1/x", {{"Origin", "http://evil.example"}}, "{}", 403},
         {"its own page", "POST", "/v1/x", {{"Origin", "http://127.0.0.1:" + port}}, "{}", 200},
-        {"a configured origin", "GET", "/v1/status", {{"Origin", "http://till.example:3000"}}, "", 200},
+        {"a configured origin", "GET", "/v1/status", {{"Origin", kTill}}, "", 200, "", "", {"Access-Control-Allow-Origin", kTill}},
+        {"its preflight", "OPTIONS", "/v1/sale", {{"Origin", kTill}, {"Access-Control-Request-Method", "POST"}}, "", 204,
+         "", "", {"Access-Control-Allow-Headers", "Idempotency-Key"}},
+        {"another's preflight", "OPTIONS", "/v1/sale", {{"Origin", "http://evil.example"}}, "", 403, "", "",
+         {"Access-Control-Allow-Origin", ""}},
+        {"the console", "GET", "/", {}, "", 200, "", "", {"Content-Security-Policy", "connect-src 'self'"}},
+        {"not in a frame", "GET", "/index.html", {}, "", 200, "", "", {"X-Frame-Options", "DENY"}},
         {"too large", "POST", "/v1/sale", {}, big, 413, "1 MiB"},
         {"not JSON", "POST", "/v1/sale", {}, "{\"cdsVendas\": [", 400, "line 1"},
         {"nested deep", "POST", "/v1/x", {}, R"({"answers": )" + deep + "}", 400, "nested deeper"},
@@ -276,13 +255,17 @@ TEST(PrintService, RefusesWhatItMustWithJsonErrors) {
             req.set_header("Content-Type", "application/json");
         const Reply r = ServiceRig::Read(rig.client().send(req));
         EXPECT_EQ(r.status, c.status) << c.name << ": " << r.body.dump();
+        if (const auto& [name, part] = c.header; !name.empty()) {
+            const auto h = r.headers.find(name);
+            EXPECT_TRUE(part.empty() ? h == r.headers.end()
+                                     : h != r.headers.end() && h->second.find(part) != std::string::npos)
+                << c.name << ": " << name;
+        }
         if (c.status < 400) continue;
         EXPECT_EQ(r.body["status"], c.status) << c.name;
         EXPECT_NE(r.body.value("error", "").find(c.error_part), std::string::npos)
             << c.name << ": " << r.body.dump();
-        if (!c.path_in_error.empty()) {
-            EXPECT_EQ(r.body["path"], c.path_in_error) << c.name;
-        }
+        if (!c.path_in_error.empty()) EXPECT_EQ(r.body["path"], c.path_in_error) << c.name;
     }
 }
 
@@ -324,47 +307,6 @@ TEST(PrintService, ASecondServiceOnItsPortOrFolderIsRefused) {
     Service second(same_port);
     EXPECT_THROW(second.start(), std::runtime_error);
     EXPECT_EQ(first.get("/v1/status").status, 200);
-}
-
-// CORS: only a configured origin gets the headers, and its preflight.
-TEST(PrintService, GivesCorsAccessOnlyToAConfiguredOrigin) {
-    dru::test::TempFolder dir;
-    ServiceRig rig(dir.path(), WithOrigin("http://till.example:3000"));
-    httplib::Client c = rig.client();
-    const auto preflight = c.Options("/v1/sale", {{"Origin", "http://till.example:3000"},
-                                                  {"Access-Control-Request-Method", "POST"}});
-    ASSERT_TRUE(preflight);
-    EXPECT_EQ(preflight->status, 204);
-    EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Origin"),
-              "http://till.example:3000");
-    EXPECT_NE(preflight->get_header_value("Access-Control-Allow-Headers").find("Idempotency-Key"),
-              std::string::npos);
-    const auto other = c.Options("/v1/sale", {{"Origin", "http://evil.example"}});
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->status, 403);
-    EXPECT_FALSE(other->has_header("Access-Control-Allow-Origin"));
-    const Reply plain = rig.get("/v1/status");
-    EXPECT_FALSE(plain.headers.count("Access-Control-Allow-Origin"));
-}
-
-// The status while idle, the console page and the description without a token.
-TEST(PrintService, ShowsItsStatusConsoleAndDescription) {
-    dru::test::TempFolder dir;
-    ServiceRig rig(dir.path());
-    const Reply status = rig.get("/v1/status");
-    EXPECT_EQ(status.body["printer"]["simulator"], true);
-    EXPECT_EQ(status.body["printer"]["last_receipt_number"], "0000001001");
-    EXPECT_EQ(status.body["queue"]["limit"], kDefaultQueueLimit);
-    EXPECT_EQ(status.body["service"]["version"], dru_version());
-    const auto page = rig.client().Get("/");
-    ASSERT_TRUE(page);
-    EXPECT_EQ(page->status, 200);
-    EXPECT_NE(page->body.find("<html"), std::string::npos);
-    EXPECT_EQ(page->get_header_value("X-Frame-Options"), "DENY");
-    EXPECT_NE(page->get_header_value("Content-Security-Policy").find("connect-src 'self'"),
-              std::string::npos);
-    const Reply description = rig.get("/v1/openapi.json");
-    EXPECT_EQ(description.body["openapi"].get<std::string>().substr(0, 2), "3.");
 }
 
 // The command refuses a bad address before anything starts.

@@ -21,6 +21,7 @@
 #include "json_input.h"
 #include "printer_model.h"
 #include "pty_server.h"
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 namespace dru::test {
@@ -94,52 +95,9 @@ class WirePrinter {
 };
 
 // dru as a process of its own, one of its outputs (`fd`) read through a pipe.
-class DruProcess {
-  public:
-    DruProcess(const std::vector<std::string>& args, int fd) {
-        std::vector<char*> argv{const_cast<char*>("dru")};  // made before the fork
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        int out[2];
-        if (pipe(out) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], fd);
-            close(out[0]);
-            execv(DRU_TOOL_PROGRAM, argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = fdopen(out[0], "r");
-    }
-    std::string line() {
-        char l[256] = {};
-        return out_ && std::fgets(l, sizeof l, out_) ? l : "";
-    }
-    bool running() {
-        int status = 0;
-        if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0) return true;
-        pid_ = -1;
-        return false;
-    }
-    // `signal`, then the rest of what it said; its wait status.
-    int stop(int signal, std::string& said) {
-        if (pid_ > 0) kill(pid_, signal);
-        for (std::string l; !(l = line()).empty();) said += l;
-        int status = 0;
-        if (pid_ > 0) waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return status;
-    }
-    ~DruProcess() {
-        std::string ignored;
-        if (pid_ > 0) stop(SIGTERM, ignored);
-        if (out_) fclose(out_);
-    }
-
-  private:
-    pid_t pid_ = -1;
-    FILE* out_ = nullptr;
+struct DruProcess : ChildProcess {
+    DruProcess(std::vector<std::string> args, int fd)
+        : ChildProcess(DRU_TOOL_PROGRAM, (args.insert(args.begin(), "dru"), args), fd) {}
 };
 
 }  // namespace dru::test
